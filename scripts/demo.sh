@@ -8,11 +8,11 @@ build="${TABULON_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 
 export TABULON_HOME="$build/demo"
-if [ -x "$build/app/tabulon" ]; then
-  exec "$build/app/tabulon" "$@"
-elif [ -x "$build/tools/tabulon-expr" ]; then
+if [ -x "$build/bin/tabulon" ]; then
+  exec "$build/bin/tabulon" "$@"
+elif [ -x "$build/bin/tabulon-expr" ]; then
   # Until the main window lands, the demo is the expression console on the demo database.
-  exec "$build/tools/tabulon-expr" --database "$TABULON_HOME/demo.sqlite" --table customers \
+  exec "$build/bin/tabulon-expr" --database "$TABULON_HOME/demo.sqlite" --table customers \
     "'Tabulon demo: ' + [Company]" "${@}"
 else
   echo "Tabulon's libraries are built; the programs arrive with the next steps."
