@@ -11,7 +11,7 @@ PACKAGES=(
   fonts-liberation2
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  sqlite3
+  sqlite3 libsqlite3-dev
 )
 
 missing=()
