@@ -1,0 +1,155 @@
+#pragma once
+
+// Shapes, images and rich-text elements.
+
+#include "engine/printable.h"
+
+class TQRShape : public TQRPrintable
+{
+    Q_OBJECT
+    Q_PROPERTY(TBrush *Brush READ Brush CONSTANT)
+    Q_PROPERTY(TPen *Pen READ Pen CONSTANT)
+    Q_PROPERTY(QR::TQRShapeType Shape READ Shape WRITE SetShape)
+    Q_CLASSINFO("Default:Shape", "qrsRectangle")
+    Q_CLASSINFO("Default:Width", "65")
+    Q_CLASSINFO("Default:Height", "65")
+public:
+    Q_INVOKABLE explicit TQRShape(TComponent *owner = nullptr);
+    TBrush *Brush() const { return m_brush; }
+    TPen *Pen() const { return m_pen; }
+    QR::TQRShapeType Shape() const { return m_shape; }
+    void SetShape(QR::TQRShapeType s) { m_shape = s; }
+
+private:
+    TBrush *m_brush;
+    TPen *m_pen;
+    QR::TQRShapeType m_shape = QR::qrsRectangle;
+};
+
+class TQRImage : public TQRPrintable
+{
+    Q_OBJECT
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(bool Center READ Center WRITE SetCenter)
+    Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
+    Q_PROPERTY(TPicture *Picture READ Picture CONSTANT)
+    Q_CLASSINFO("Default:AutoSize", "False")
+    Q_CLASSINFO("Default:Center", "False")
+    Q_CLASSINFO("Default:Stretch", "False")
+public:
+    Q_INVOKABLE explicit TQRImage(TComponent *owner = nullptr);
+    bool AutoSize() const { return m_autoSize; }
+    void SetAutoSize(bool v) { m_autoSize = v; }
+    bool Center() const { return m_center; }
+    void SetCenter(bool v) { m_center = v; }
+    bool Stretch() const { return m_stretch; }
+    void SetStretch(bool v) { m_stretch = v; }
+    TPicture *Picture() const { return m_picture; }
+
+private:
+    bool m_autoSize = false;
+    bool m_center = false;
+    bool m_stretch = false;
+    TPicture *m_picture;
+};
+
+class TQRDBImage : public TQRPrintable
+{
+    Q_OBJECT
+    Q_PROPERTY(bool Center READ Center WRITE SetCenter)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(TComponent *DataSet READ DataSet WRITE SetDataSet)
+    Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
+    Q_CLASSINFO("Default:Center", "True")
+    Q_CLASSINFO("Default:Stretch", "False")
+public:
+    Q_INVOKABLE explicit TQRDBImage(TComponent *owner = nullptr);
+    bool Center() const { return m_center; }
+    void SetCenter(bool v) { m_center = v; }
+    QString DataField() const { return m_dataField; }
+    void SetDataField(const QString &f) { m_dataField = f; }
+    TComponent *DataSet() const { return m_dataSet; }
+    void SetDataSet(TComponent *dataSet);
+    bool Stretch() const { return m_stretch; }
+    void SetStretch(bool v) { m_stretch = v; }
+
+protected:
+    void Notification(TComponent *component, TOperation operation) override;
+
+private:
+    bool m_center = true;
+    QString m_dataField;
+    TComponent *m_dataSet = nullptr;
+    bool m_stretch = false;
+};
+
+class TQRCustomRichText : public TQRPrintable
+{
+    Q_OBJECT
+public:
+    explicit TQRCustomRichText(TComponent *owner = nullptr);
+    bool AutoStretch() const { return m_autoStretch; }
+    void SetAutoStretch(bool v) { m_autoStretch = v; }
+    TFont *Font() const { return m_font; }
+    QStringList Lines() const { return m_lines; }
+    void SetLines(const QStringList &l) { m_lines = l; }
+    TFont *ControlFont() const override { return m_font; }
+
+private:
+    bool m_autoStretch = false;
+    TFont *m_font;
+    QStringList m_lines;
+};
+
+class TQRRichText : public TQRCustomRichText
+{
+    Q_OBJECT
+    Q_PROPERTY(QR::TAlignment Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(bool AutoStretch READ AutoStretch WRITE SetAutoStretch)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(TFont *Font READ Font CONSTANT)
+    Q_PROPERTY(QStringList Lines READ Lines WRITE SetLines)
+    Q_PROPERTY(TComponent *ParentRichEdit READ ParentRichEdit WRITE SetParentRichEdit)
+    Q_CLASSINFO("Default:Alignment", "taLeftJustify")
+    Q_CLASSINFO("Default:AutoStretch", "False")
+public:
+    Q_INVOKABLE explicit TQRRichText(TComponent *owner = nullptr);
+    // A rich-text editor whose contents are printed instead of Lines.
+    TComponent *ParentRichEdit() const { return m_parentRichEdit; }
+    void SetParentRichEdit(TComponent *edit);
+
+protected:
+    void Notification(TComponent *component, TOperation operation) override;
+
+private:
+    TComponent *m_parentRichEdit = nullptr;
+};
+
+class TQRDBRichText : public TQRCustomRichText
+{
+    Q_OBJECT
+    Q_PROPERTY(QR::TAlignment Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(bool AutoStretch READ AutoStretch WRITE SetAutoStretch)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(TFont *Font READ Font CONSTANT)
+    Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
+    Q_PROPERTY(TComponent *DataSet READ DataSet WRITE SetDataSet)
+    Q_CLASSINFO("Default:Alignment", "taLeftJustify")
+    Q_CLASSINFO("Default:AutoStretch", "False")
+public:
+    Q_INVOKABLE explicit TQRDBRichText(TComponent *owner = nullptr);
+    QString DataField() const { return m_dataField; }
+    void SetDataField(const QString &f) { m_dataField = f; }
+    TComponent *DataSet() const { return m_dataSet; }
+    void SetDataSet(TComponent *dataSet);
+
+protected:
+    void Notification(TComponent *component, TOperation operation) override;
+
+private:
+    QString m_dataField;
+    TComponent *m_dataSet = nullptr;
+};
+
+// Registers every engine class with the class registry (creatable by name).
+void RegisterEngineClasses();

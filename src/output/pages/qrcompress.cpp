@@ -1,0 +1,132 @@
+#include "qrcompress.h"
+
+TQRCompress::TQRCompress()
+{
+    Reset();
+}
+
+void TQRCompress::Reset()
+{
+    for (int i = 0; i < 256; ++i) {
+        m_left[i] = quint16(2 * i + 1);
+        m_right[i] = quint16(2 * i + 2);
+    }
+    m_up[0] = 0;
+    for (int i = 1; i <= 512; ++i)
+        m_up[i] = quint8((i - 1) / 2);
+    m_outByte = 0;
+    m_outBit = 0;
+    m_inByte = 0;
+    m_inBit = 8;
+}
+
+void TQRCompress::splay(int byte)
+{
+    int a = byte + 256;
+    do {
+        const int p = m_up[a];
+        if (p != 0) {
+            const int g = m_up[p];
+            int u = m_left[g];
+            if (u == p) {
+                u = m_right[g];
+                m_right[g] = quint16(a);
+            } else {
+                m_left[g] = quint16(a);
+            }
+            if (a == m_left[p])
+                m_left[p] = quint16(u);
+            else
+                m_right[p] = quint16(u);
+            m_up[a] = quint8(g);
+            m_up[u] = quint8(p);
+            a = g;
+        } else {
+            a = p;
+        }
+    } while (a != 0);
+}
+
+void TQRCompress::Compress(quint8 byte, QByteArray &out)
+{
+    // The path is found leaf to root and emitted root first. A path is at
+    // most 256 steps long: every step up passes a distinct internal node.
+    bool path[257];
+    int depth = 0;
+    int a = byte + 256;
+    do {
+        const int p = m_up[a];
+        path[depth++] = m_right[p] == a;
+        a = p;
+    } while (a != 0 && depth < 257);
+    while (depth > 0) {
+        if (path[--depth])
+            m_outByte |= quint8(1u << m_outBit);
+        if (++m_outBit == 8) {
+            out.append(char(m_outByte));
+            m_outByte = 0;
+            m_outBit = 0;
+        }
+    }
+    splay(byte);
+}
+
+void TQRCompress::Finish(QByteArray &out)
+{
+    if (m_outBit != 0) {
+        out.append(char(m_outByte));
+        m_outByte = 0;
+        m_outBit = 0;
+    }
+}
+
+bool TQRCompress::Expand(const char *data, qsizetype size, qsizetype *pos, quint8 *byte)
+{
+    int index = 0;
+    while (index < 256) {
+        if (m_inBit == 8) {
+            if (*pos >= size)
+                return false;
+            m_inByte = quint8(data[(*pos)++]);
+            m_inBit = 0;
+        }
+        const bool bit = (m_inByte >> m_inBit) & 1;
+        ++m_inBit;
+        index = bit ? m_right[index] : m_left[index];
+    }
+    if (index > 511)
+        return false;
+    *byte = quint8(index - 256);
+    splay(*byte);
+    return true;
+}
+
+QByteArray TQRCompress::CompressBytes(const QByteArray &bytes)
+{
+    TQRCompress c;
+    QByteArray out;
+    out.reserve(bytes.size() / 2 + 16);
+    for (char ch : bytes)
+        c.Compress(quint8(ch), out);
+    c.Finish(out);
+    return out;
+}
+
+bool TQRCompress::ExpandBytes(const char *data, qsizetype size, qsizetype length, QByteArray *out)
+{
+    // Every byte takes at least one bit, which bounds what a damaged length can ask for.
+    if (length < 0 || length > size * 8)
+        return false;
+    TQRCompress c;
+    out->resize(length);
+    qsizetype pos = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        quint8 b = 0;
+        if (!c.Expand(data, size, &pos, &b)) {
+            out->clear();
+            return false;
+        }
+        (*out)[i] = char(b);
+    }
+    return true;
+}

@@ -1,0 +1,399 @@
+#include "qrprinter.h"
+
+#include "common/units.h"
+#include "qrerror.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
+
+TQRPrinter::TQRPrinter(QObject *parent) : QObject(parent)
+{
+    if (UsesUSMeasurement()) {
+        m_paperSize = QRPaper::Letter;
+        m_paperWidth = 2159;
+        m_paperLength = 2794;
+    }
+}
+
+TQRPrinter::~TQRPrinter()
+{
+    Reset();
+}
+
+// --- settings ----------------------------------------------------------------
+
+void TQRPrinter::SetPaperSize(TQRPaperSize size)
+{
+    if (size < QRPaper::Default || size > QRPaper::Custom)
+        return;
+    m_paperSize = size;
+}
+
+double TQRPrinter::PaperWidth() const
+{
+    double w = 0, l = 0;
+    if (PaperSizeMM(m_paperSize, &w, &l))
+        return std::round(w * 10);
+    return m_paperWidth;
+}
+
+double TQRPrinter::PaperLength() const
+{
+    double w = 0, l = 0;
+    if (PaperSizeMM(m_paperSize, &w, &l))
+        return std::round(l * 10);
+    return m_paperLength;
+}
+
+double TQRPrinter::PageWidth() const
+{
+    // Default and Custom keep their stored values in either orientation.
+    if (m_orientation == QRPaper::poLandscape && PaperSizeMM(m_paperSize, nullptr, nullptr))
+        return PaperLength();
+    return PaperWidth();
+}
+
+double TQRPrinter::PageHeight() const
+{
+    if (m_orientation == QRPaper::poLandscape && PaperSizeMM(m_paperSize, nullptr, nullptr))
+        return PaperWidth();
+    return PaperLength();
+}
+
+void TQRPrinter::UseCompression(bool on)
+{
+    m_compression = on;
+    if (m_pages)
+        m_pages->SetCompression(on);
+}
+
+// --- coordinates -------------------------------------------------------------
+
+int TQRPrinter::XPos(double x) const
+{
+    return int(std::lround((x - m_leftOffset) * m_xScale));
+}
+
+int TQRPrinter::YPos(double y) const
+{
+    return int(std::lround((y - m_topOffset) * m_yScale));
+}
+
+int TQRPrinter::XSize(double x) const
+{
+    return int(std::lround(x * m_xScale));
+}
+
+int TQRPrinter::YSize(double y) const
+{
+    return int(std::lround(y * m_yScale));
+}
+
+void TQRPrinter::setScreenFactors()
+{
+    m_xScale = ScreenPixelsPerInch() / 254;
+    m_yScale = m_xScale;
+}
+
+// --- generation ----------------------------------------------------------------
+
+bool TQRPrinter::inRange(int page) const
+{
+    return (m_firstPage <= 0 || page >= m_firstPage) && (m_lastPage <= 0 || page <= m_lastPage);
+}
+
+void TQRPrinter::OpenDocument()
+{
+    if (m_status != mpReady)
+        throw EQRError(QStringLiteral("QRPrinter not ready"));
+    if (m_destination == qrdPrinter && !PrinterAvailable())
+        throw EQRError(QStringLiteral("No printer is installed"));
+    m_pagesBegun = 0;
+    m_closedPages = 0;
+    m_cancelled = false;
+    m_progress = 0;
+    m_pageOpen = false;
+    m_printerStarted = false;
+    m_leftOffset = 0;
+    m_topOffset = 0;
+    if (m_destination == qrdPrinter) {
+        m_device->ApplySettings(*this);
+        m_leftOffset = m_device->LeftOffset();
+        m_topOffset = m_device->TopOffset();
+        m_xScale = m_device->PixelsPerInchX() / 254;
+        m_yScale = m_device->PixelsPerInchY() / 254;
+    } else {
+        m_pages = std::make_unique<TQRPageList>();
+        m_pages->SetCompression(m_compression);
+        setScreenFactors();
+    }
+    m_status = mpBusy;
+}
+
+void TQRPrinter::beginMetafilePage()
+{
+    setScreenFactors();
+    m_picture = QPicture();
+    m_picture.setBoundingRect(QRect(0, 0, XSize(PageWidth()), YSize(PageHeight())));
+    m_picturePainter = std::make_unique<QPainter>(&m_picture);
+    m_canvas = m_picturePainter.get();
+}
+
+void TQRPrinter::endMetafilePage(bool keep)
+{
+    // The bounding rectangle is the page size, whatever was drawn on it; the
+    // painter writes it into the picture's header when it ends.
+    m_picture.setBoundingRect(QRect(0, 0, XSize(PageWidth()), YSize(PageHeight())));
+    if (m_picturePainter) {
+        m_picturePainter->end();
+        m_picturePainter.reset();
+    }
+    m_canvas = nullptr;
+    if (keep && m_pages)
+        m_pages->AddPage(QByteArray(m_picture.data(), m_picture.size()));
+    m_picture = QPicture();
+}
+
+void TQRPrinter::closePage()
+{
+    if (!m_pageOpen)
+        return;
+    m_pageOpen = false;
+    if (m_destination == qrdMetafile) {
+        endMetafilePage(true);
+    } else if (m_pageOnPrinter) {
+        m_canvas = nullptr;
+        // The last page of the range needs no break: nothing more is printed.
+        if (!(m_lastPage > 0 && m_pagesBegun >= m_lastPage))
+            m_device->NewPhysicalPage();
+    } else {
+        endMetafilePage(false);
+    }
+    ++m_closedPages;
+    Q_EMIT PageAvailable(m_closedPages);
+}
+
+void TQRPrinter::NewPage()
+{
+    if (m_status != mpBusy)
+        throw EQRError(QStringLiteral("Illegal call to NewPage"));
+    closePage();
+    ++m_pagesBegun;
+    m_pageOpen = true;
+    m_pageOnPrinter = m_destination == qrdPrinter && inRange(m_pagesBegun);
+    if (m_pageOnPrinter) {
+        m_xScale = m_device->PixelsPerInchX() / 254;
+        m_yScale = m_device->PixelsPerInchY() / 254;
+        // Later physical pages were started when the previous one was closed.
+        if (!m_printerStarted) {
+            m_devicePainter = m_device->BeginDocument(m_title);
+            m_printerStarted = true;
+        }
+        m_canvas = m_devicePainter;
+    } else {
+        beginMetafilePage();
+    }
+}
+
+void TQRPrinter::CloseDocument()
+{
+    if (m_status != mpBusy)
+        return;
+    const bool hadPage = m_pageOpen;
+    if (m_destination == qrdMetafile) {
+        if (m_pageOpen) {
+            m_pageOpen = false;
+            endMetafilePage(true);
+        }
+    } else {
+        if (m_pageOpen && !m_pageOnPrinter)
+            endMetafilePage(false);
+        m_pageOpen = false;
+        m_canvas = nullptr;
+        if (m_printerStarted)
+            m_device->EndDocument();
+        m_printerStarted = false;
+        m_devicePainter = nullptr;
+    }
+    if (hadPage)
+        ++m_closedPages;
+    Q_EMIT PageAvailable(m_closedPages);
+    m_status = mpFinished;
+    if (m_destination == qrdMetafile) {
+        if (m_pages)
+            m_pages->Finish();
+    } else if (AfterPrintHook) {
+        AfterPrintHook();
+    }
+}
+
+void TQRPrinter::FinishWithoutPrinting()
+{
+    if (m_status != mpBusy)
+        return;
+    if (m_destination == qrdPrinter) {
+        if (m_pageOpen && !m_pageOnPrinter)
+            endMetafilePage(false);
+        m_canvas = nullptr;
+        if (m_printerStarted)
+            m_device->AbortDocument();
+        m_printerStarted = false;
+        m_devicePainter = nullptr;
+    } else if (m_pageOpen) {
+        endMetafilePage(true);
+        ++m_closedPages;
+    }
+    m_pageOpen = false;
+    m_status = mpFinished;
+    if (m_pages)
+        m_pages->Finish();
+    Q_EMIT PageAvailable(m_closedPages);
+}
+
+void TQRPrinter::ReportProgress(int percent)
+{
+    m_progress = percent;
+    Q_EMIT ProgressChanged(percent);
+}
+
+void TQRPrinter::Reset()
+{
+    if (m_status == mpBusy) {
+        m_cancelled = true;
+        if (m_picturePainter) {
+            m_picturePainter->end();
+            m_picturePainter.reset();
+        }
+        if (m_destination == qrdPrinter && m_printerStarted && m_device)
+            m_device->AbortDocument();
+        m_printerStarted = false;
+        m_devicePainter = nullptr;
+    }
+    m_canvas = nullptr;
+    m_pageOpen = false;
+    m_picture = QPicture();
+    m_pages.reset(); // deletes a temporary page file
+    m_pagesBegun = 0;
+    m_closedPages = 0;
+    m_finishedReport = false;
+    m_status = mpReady;
+}
+
+// --- recorded pages ------------------------------------------------------------
+
+bool TQRPrinter::GetPageData(int n, QByteArray *bytes)
+{
+    bytes->clear();
+    if ((m_status != mpBusy && m_status != mpFinished) || !m_pages || n < 1 || n > m_pagesBegun)
+        return false;
+    return m_pages->GetPage(n, bytes);
+}
+
+bool TQRPrinter::GetPage(int n, QPicture *page)
+{
+    QByteArray bytes;
+    if (!GetPageData(n, &bytes))
+        return false;
+    // The picture's own header check (signature, checksum, version) runs
+    // when its bounding rectangle is first asked for.
+    if (bytes.size() < 16 || !bytes.startsWith("QPIC"))
+        return false;
+    QPicture picture;
+    picture.setData(bytes.constData(), uint(bytes.size()));
+    if (picture.isNull() || !picture.boundingRect().isValid())
+        return false;
+    *page = picture;
+    return true;
+}
+
+QDateTime TQRPrinter::CreationDateTime() const
+{
+    return m_pages ? m_pages->CreationDateTime() : QDateTime();
+}
+
+void TQRPrinter::guessPaperSize()
+{
+    QPicture first;
+    if (m_pagesBegun < 1 || !GetPage(1, &first))
+        return;
+    const QRect r = first.boundingRect();
+    const int w = int(std::floor(r.width() / m_xScale / 40));
+    const int h = int(std::floor(r.height() / m_xScale / 40));
+    for (int i = QRPaper::Letter; i < QRPaper::Custom; ++i) {
+        double tw = 0, tl = 0;
+        PaperSizeMM(i, &tw, &tl);
+        const int iw = int(std::floor(tw / 4));
+        const int il = int(std::floor(tl / 4));
+        if (iw == w && il == h) {
+            m_paperSize = TQRPaperSize(i);
+            m_orientation = QRPaper::poPortrait;
+        }
+        if (iw == h && il == w) {
+            m_paperSize = TQRPaperSize(i);
+            m_orientation = QRPaper::poLandscape;
+        }
+    }
+}
+
+bool TQRPrinter::Load(const QString &fileName)
+{
+    Reset();
+    m_error.clear();
+    QString error;
+    auto stream = TQRStream::OpenReadOnly(fileName, &error);
+    if (!stream) {
+        m_error = QStringLiteral("Cannot open %1: %2").arg(fileName, error);
+        return false;
+    }
+    auto pages = std::make_unique<TQRPageList>(std::move(stream));
+    if (!pages->ReadHeader(&error)) {
+        m_error = QStringLiteral("Cannot load %1: %2").arg(fileName, error);
+        return false;
+    }
+    m_pages = std::move(pages);
+    m_destination = qrdMetafile;
+    m_compression = m_pages->Compressed();
+    m_pagesBegun = m_pages->PageCount();
+    m_closedPages = m_pagesBegun;
+    setScreenFactors();
+    m_leftOffset = 0;
+    m_topOffset = 0;
+    m_status = mpFinished;
+    guessPaperSize();
+    PrintSetupHook = nullptr;
+    SaveAsHook = nullptr;
+    m_finishedReport = true;
+    return true;
+}
+
+bool TQRPrinter::Save(const QString &fileName)
+{
+    m_error.clear();
+    if (m_status != mpFinished || !m_pages) {
+        m_error = QStringLiteral("There is no finished report to save");
+        return false;
+    }
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly)) {
+        m_error = QStringLiteral("Cannot create %1: %2").arg(fileName, out.errorString());
+        return false;
+    }
+    TQRStream *s = m_pages->Stream();
+    QMutexLocker lock(&s->Lock());
+    const qint64 back = s->Pos();
+    const qint64 size = s->Size();
+    bool ok = s->Seek(0);
+    char block[10240];
+    for (qint64 done = 0; ok && done < size;) {
+        const qint64 n = s->Read(block, qMin<qint64>(sizeof block, size - done));
+        ok = n > 0 && out.write(block, n) == n;
+        done += n;
+    }
+    s->Seek(back);
+    if (!ok || !out.commit()) {
+        m_error = QStringLiteral("Cannot write %1: %2").arg(fileName, out.errorString());
+        return false;
+    }
+    return true;
+}
