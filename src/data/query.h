@@ -83,4 +83,6 @@ private:
     int m_rowsAffected = -1;
     std::unique_ptr<MasterLink> m_masterLink;
     mutable QVariantList m_readMasterValues;
+    mutable QList<TParam *> m_masterFilled; // parameters that took their value from the master
+    mutable bool m_masterMoved = false;
 };

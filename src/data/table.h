@@ -115,4 +115,6 @@ private:
     std::unique_ptr<MasterLink> m_masterLink;
     mutable QString m_resolvedName;
     mutable QVariantList m_readMasterValues; // master values the rows were read for
+    mutable bool m_masterRead = false;
+    mutable bool m_masterMoved = false; // the master moved since the values were compared
 };
