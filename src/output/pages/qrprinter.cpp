@@ -320,6 +320,8 @@ void TQRPrinter::guessPaperSize()
     const QRect r = first.boundingRect();
     const int w = int(std::floor(r.width() / m_xScale / 40));
     const int h = int(std::floor(r.height() / m_xScale / 40));
+    // Sizes that share dimensions (A4 and A4Small, Letter, LetterSmall and
+    // Note) keep the first, common name.
     for (int i = QRPaper::Letter; i < QRPaper::Custom; ++i) {
         double tw = 0, tl = 0;
         PaperSizeMM(i, &tw, &tl);
@@ -328,10 +330,35 @@ void TQRPrinter::guessPaperSize()
         if (iw == w && il == h) {
             m_paperSize = TQRPaperSize(i);
             m_orientation = QRPaper::poPortrait;
+            m_paperGuessed = true;
+            return;
         }
         if (iw == h && il == w) {
             m_paperSize = TQRPaperSize(i);
             m_orientation = QRPaper::poLandscape;
+            m_paperGuessed = true;
+            return;
+        }
+    }
+    // A size that is a whole multiple of 4 mm can fall just below it once
+    // the page was rounded to whole pixels (A3 is 420 mm long): then the
+    // size whose pixel dimensions are within a pixel of the page counts.
+    auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+    for (int i = QRPaper::Letter; i < QRPaper::Custom; ++i) {
+        double tw = 0, tl = 0;
+        PaperSizeMM(i, &tw, &tl);
+        const int pw = XSize(std::round(tw * 10)), pl = XSize(std::round(tl * 10));
+        if (near(pw, r.width()) && near(pl, r.height())) {
+            m_paperSize = TQRPaperSize(i);
+            m_orientation = QRPaper::poPortrait;
+            m_paperGuessed = true;
+            return;
+        }
+        if (near(pl, r.width()) && near(pw, r.height())) {
+            m_paperSize = TQRPaperSize(i);
+            m_orientation = QRPaper::poLandscape;
+            m_paperGuessed = true;
+            return;
         }
     }
 }
@@ -360,6 +387,7 @@ bool TQRPrinter::Load(const QString &fileName)
     m_leftOffset = 0;
     m_topOffset = 0;
     m_status = mpFinished;
+    m_paperGuessed = false;
     guessPaperSize();
     PrintSetupHook = nullptr;
     SaveAsHook = nullptr;

@@ -137,6 +137,8 @@ public:
     // failure, leaving an existing file untouched.
     bool Save(const QString &fileName);
     QString ErrorString() const { return m_error; }
+    // After Load: page 1 was readable and matched a standard paper size.
+    bool PaperGuessed() const { return m_paperGuessed; }
     TQRPageList *Pages() const { return m_pages.get(); }
     QDateTime CreationDateTime() const;
 
@@ -208,4 +210,5 @@ private:
     bool m_previewShown = false;
     QPointer<QObject> m_master;
     QString m_error;
+    bool m_paperGuessed = false;
 };

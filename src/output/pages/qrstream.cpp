@@ -101,6 +101,9 @@ bool TQRStream::spill()
         m_error = temp->errorString();
         return false;
     }
+    // Qt may create the file unnamed; asking for its name links it into the
+    // directory, so that it can be found (and cleaned up) by its prefix.
+    (void)temp->fileName();
     if (temp->write(m_memory) != m_memory.size() || !temp->seek(m_pos)) {
         m_error = temp->errorString();
         return false;
