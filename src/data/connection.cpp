@@ -827,6 +827,16 @@ QString TDbConnection::ResolveTableName(const QString &name)
     return QString();
 }
 
+QStringList TDbConnection::ColumnNames(const QString &table)
+{
+    PrepareStatement(table);
+    const QSqlRecord rec = Database().record(table);
+    QStringList names;
+    for (int i = 0; i < rec.count(); ++i)
+        names << rec.fieldName(i);
+    return names;
+}
+
 QString TDbConnection::Quote(const QString &identifier) const
 {
     // A schema-qualified server name ("sales.orders") quotes each part.
@@ -921,18 +931,21 @@ QList<TIndexDef> TDbConnection::Indexes(const QString &tableName)
             table = tableName.section(QLatin1Char('.'), 1);
         }
         QSqlQuery q(db);
-        q.prepare(QStringLiteral(
-            "SELECT i.relname, ix.indisprimary, ix.indisunique, "
-            "array_to_string(array(SELECT a.attname FROM unnest(ix.indkey) WITH ORDINALITY AS k(attnum, ord) "
-            "JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum ORDER BY k.ord), ';') "
-            "FROM pg_class t JOIN pg_index ix ON t.oid = ix.indrelid JOIN pg_class i ON i.oid = "
-            "ix.indexrelid "
-            "JOIN pg_namespace n ON n.oid = t.relnamespace "
-            "WHERE t.relname = ? AND (? = '' AND pg_table_is_visible(t.oid) OR n.nspname = ?) "
-            "ORDER BY ix.indisprimary DESC, i.relname"));
+        q.prepare(
+            QStringLiteral(
+                "SELECT i.relname, ix.indisprimary, ix.indisunique, "
+                "array_to_string(array(SELECT a.attname FROM unnest(ix.indkey) WITH ORDINALITY AS k(attnum, "
+                "ord) "
+                "JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum ORDER BY k.ord), ';') "
+                "FROM pg_class t JOIN pg_index ix ON t.oid = ix.indrelid JOIN pg_class i ON i.oid = "
+                "ix.indexrelid "
+                "JOIN pg_namespace n ON n.oid = t.relnamespace WHERE t.relname = ? AND %1 "
+                "ORDER BY ix.indisprimary DESC, i.relname")
+                .arg(schema.isEmpty() ? QStringLiteral("pg_table_is_visible(t.oid)")
+                                      : QStringLiteral("n.nspname = ?")));
         q.addBindValue(table);
-        q.addBindValue(schema);
-        q.addBindValue(schema);
+        if (!schema.isEmpty())
+            q.addBindValue(schema);
         if (!q.exec())
             DatabaseError(QStringLiteral("Cannot read the indexes of table \"%1\": %2")
                               .arg(tableName, ErrorText(q.lastError())));

@@ -59,6 +59,8 @@ public:
     // table. A desktop file name with extension names its table.
     QString ResolveTableName(const QString &name);
     QList<TIndexDef> Indexes(const QString &table);
+    // The column names of a table as the database spells them.
+    QStringList ColumnNames(const QString &table);
     QString Quote(const QString &identifier) const;
     // The driver's message for the last error of db, readable.
     static QString ErrorText(const class QSqlError &error);

@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/sqlcursor.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 namespace
@@ -11,7 +12,7 @@ namespace
 // this short need no second reading.
 const qint64 kWindow = 256;
 
-QString filterToSql(const QString &filter, const TDbConnection &c)
+QString filterToSql(const QString &filter, const std::function<QString(const QString &)> &sqlName)
 {
     // Filters are written like SQL conditions; [Field Name] quotes a name and
     // a string compared with = that ends in * matches by prefix.
@@ -24,7 +25,7 @@ QString filterToSql(const QString &filter, const TDbConnection &c)
             const int end = int(filter.indexOf(QLatin1Char(']'), i + 1));
             if (end < 0)
                 DatabaseError(QStringLiteral("Filter \"%1\": missing \"]\"").arg(filter));
-            out += c.Quote(filter.mid(i + 1, end - i - 1));
+            out += sqlName(filter.mid(i + 1, end - i - 1));
             i = end + 1;
         } else if (ch == QLatin1Char('\'') || ch == QLatin1Char('"')) {
             int j = i + 1;
@@ -278,6 +279,24 @@ QString TDataSet::QuoteIdentifier(const QString &name) const
     return Connection()->Quote(name);
 }
 
+QStringList TDataSet::ColumnNames() const
+{
+    QStringList names;
+    for (const TFieldDef &d : m_fieldDefs.m_defs)
+        names << d.Name;
+    return names;
+}
+
+QString TDataSet::SqlName(const QString &field) const
+{
+    const QString f = field.trimmed();
+    for (const QString &c : ColumnNames())
+        if (c.compare(f, Qt::CaseInsensitive) == 0)
+            return QuoteIdentifier(c);
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return plain.match(f).hasMatch() ? f : QuoteIdentifier(f);
+}
+
 void TDataSet::CheckActive() const
 {
     if (m_state == dsInactive)
@@ -344,7 +363,7 @@ TDataSet::TStatement TDataSet::filteredStatement() const
 {
     TStatement st = SelectStatement();
     if (m_filtered && !m_filter.trimmed().isEmpty()) {
-        const QString cond = filterToSql(m_filter, *Connection());
+        const QString cond = filterToSql(m_filter, [this](const QString &n) { return SqlName(n); });
         st.Sql = QStringLiteral("SELECT * FROM (%1) tabulon_filter WHERE %2").arg(st.Sql, cond);
     }
     return st;
@@ -814,14 +833,13 @@ QVariant TDataSet::Lookup(const QString &keyFields, const QVariantList &keyValue
         const QString k = keys.at(i).trimmed();
         if (m_fieldDefs.IndexOf(k) < 0)
             DatabaseError(QStringLiteral("Field \"%1\" not found").arg(k), this);
-        conds << m_connection->Quote(k) + QStringLiteral(" = ?");
+        conds << SqlName(k) + QStringLiteral(" = ?");
         values << keyValues.at(i);
     }
     if (m_fieldDefs.IndexOf(resultField.trimmed()) < 0)
         DatabaseError(QStringLiteral("Field \"%1\" not found").arg(resultField), this);
-    const QString sql =
-        QStringLiteral("SELECT %1 FROM (%2) tabulon_lookup WHERE %3 LIMIT 1")
-            .arg(m_connection->Quote(resultField.trimmed()), st.Sql, conds.join(QStringLiteral(" AND ")));
+    const QString sql = QStringLiteral("SELECT %1 FROM (%2) tabulon_lookup WHERE %3 LIMIT 1")
+                            .arg(SqlName(resultField), st.Sql, conds.join(QStringLiteral(" AND ")));
     QSqlQuery q = RunQuery(*m_connection, sql, values, this);
     return q.next() ? q.value(0) : QVariant();
 }

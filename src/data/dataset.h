@@ -249,6 +249,12 @@ protected:
     void CheckInactive(const QString &what) const;
     // Quoting of identifiers for the dataset's database.
     QString QuoteIdentifier(const QString &name) const;
+    // The columns of the rows, as the database spells them (for matching field
+    // names without regard to case); default: the field definitions.
+    virtual QStringList ColumnNames() const;
+    // A field name as SQL text: the column's own spelling quoted when known,
+    // a plain name as it stands, anything else quoted.
+    QString SqlName(const QString &field) const;
 
 private:
     friend class TField;

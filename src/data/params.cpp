@@ -606,15 +606,16 @@ QString TParams::ParseSQL(const QString &sql, bool createParams)
             out += sql.mid(i, j - i + 1);
             i = j + 1;
         } else if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
+            // Comments are left out: the driver would take names in them for placeholders.
             int j = int(sql.indexOf(QLatin1Char('\n'), i));
             if (j < 0)
                 j = n;
-            out += sql.mid(i, j - i);
+            out += QLatin1Char(' ');
             i = j;
         } else if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
             int j = int(sql.indexOf(QLatin1String("*/"), i + 2));
             j = j < 0 ? n : j + 2;
-            out += sql.mid(i, j - i);
+            out += QLatin1Char(' ');
             i = j;
         } else if (c == QLatin1Char(':')) {
             if (i + 1 < n && sql.at(i + 1) == QLatin1Char(':')) {

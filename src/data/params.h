@@ -134,7 +134,7 @@ public:
     // parameters; ":" followed by a quoted name takes the name inside the
     // quotes). Parameters of the previous list keep their type, Bound mark
     // and value when their name comes again. Returns the SQL with each
-    // parameter replaced by "?".
+    // parameter replaced by "?" and comments left out.
     QString ParseSQL(const QString &sql, bool createParams);
 
 private:

@@ -69,6 +69,7 @@ void TTable::SetDatabaseName(const QString &name)
     CheckInactive(QStringLiteral("change the database"));
     m_databaseName = name;
     m_resolvedName.clear();
+    m_columnNames.clear();
     m_indexDefs.Clear();
     FieldDefs().Clear();
 }
@@ -80,6 +81,7 @@ void TTable::SetTableName(const QString &name)
     CheckInactive(QStringLiteral("change the table"));
     m_tableName = name;
     m_resolvedName.clear();
+    m_columnNames.clear();
     m_indexDefs.Clear();
     FieldDefs().Clear();
 }
@@ -156,6 +158,19 @@ QString TTable::resolvedTableName() const
         m_resolvedName = name;
     }
     return m_resolvedName;
+}
+
+QStringList TTable::ColumnNames() const
+{
+    if (m_columnNames.isEmpty()) {
+        const QString table = resolvedTableName();
+        try {
+            m_columnNames = Connection()->ColumnNames(table);
+        } catch (const EDatabaseError &e) {
+            DatabaseError(e.Message(), this);
+        }
+    }
+    return m_columnNames;
 }
 
 bool TTable::Exists() const
@@ -239,9 +254,9 @@ QString TTable::whereClause(QVariantList &values) const
     QStringList conds;
     for (int i = 0; i < detail.size(); ++i) {
         if (mv.at(i).isNull()) {
-            conds << c->Quote(detail.at(i)) + QStringLiteral(" IS NULL");
+            conds << SqlName(detail.at(i)) + QStringLiteral(" IS NULL");
         } else {
-            conds << c->Quote(detail.at(i)) + QStringLiteral(" = ?");
+            conds << SqlName(detail.at(i)) + QStringLiteral(" = ?");
             values << DriverValue(*c, mv.at(i));
         }
     }
@@ -259,7 +274,7 @@ QString TTable::orderClause() const
     }
     QStringList parts;
     for (const QString &f : fields)
-        parts << c->Quote(f) + (descending ? QStringLiteral(" DESC") : QString());
+        parts << SqlName(f) + (descending ? QStringLiteral(" DESC") : QString());
     return parts.join(QStringLiteral(", "));
 }
 

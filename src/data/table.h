@@ -92,6 +92,7 @@ protected:
     TStatement CountStatement() const override;
     void PrepareOpen() override;
     bool NeedsRefresh() const override;
+    QStringList ColumnNames() const override;
     void Notification(TComponent *component, TOperation operation) override;
 
 private:
@@ -114,6 +115,7 @@ private:
     TIndexDefs m_indexDefs;
     std::unique_ptr<MasterLink> m_masterLink;
     mutable QString m_resolvedName;
+    mutable QStringList m_columnNames;
     mutable QVariantList m_readMasterValues; // master values the rows were read for
     mutable bool m_masterRead = false;
     mutable bool m_masterMoved = false; // the master moved since the values were compared
