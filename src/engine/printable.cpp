@@ -111,7 +111,8 @@ void TQRPrintable::UpdateBoundsFromSize()
 
 void TQRPrintable::sizeChanged(int)
 {
-    if (!m_syncing)
+    // While loading, Loaded() derives the bounds once everything is read.
+    if (!m_syncing && !IsLoading())
         UpdateBoundsFromSize();
 }
 
