@@ -1,0 +1,173 @@
+// The tabulon-expr console: output lines, datasets, record walks and exit codes.
+
+#include "exprtest.h"
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#ifdef TABULON_EXPR_PROGRAM
+
+namespace
+{
+
+struct ConsoleRun {
+    int ExitCode = -1;
+    QStringList Lines;
+    QString Errors;
+};
+
+ConsoleRun run(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TABULON_LOCALE", "en_US");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TABULON_EXPR_PROGRAM), arguments);
+    ConsoleRun result;
+    if (!process.waitForFinished(60000)) {
+        ADD_FAILURE() << "tabulon-expr did not finish";
+        process.kill();
+        return result;
+    }
+    result.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    result.Lines = output.split(u'\n');
+    if (!result.Lines.isEmpty() && result.Lines.last().isEmpty())
+        result.Lines.removeLast();
+    result.Errors = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+class ConsoleFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        database = dir.filePath("sales.sqlite");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "exprtest-console");
+            db.setDatabaseName(database);
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec("CREATE TABLE Orders (Name VARCHAR(20), Amount INTEGER, Price FLOAT)"));
+            ASSERT_TRUE(q.exec("INSERT INTO Orders VALUES ('a', 3, 1.5), ('b', 5, 2.5), ('c', 1, 0.25)"));
+            ASSERT_TRUE(q.exec("CREATE TABLE Empty (Name VARCHAR(20))"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("exprtest-console");
+    }
+
+    QTemporaryDir dir;
+    QString database;
+};
+
+} // namespace
+
+TEST(Console, OneLinePerExpression)
+{
+    const ConsoleRun r = run({"1 + 2 * 3", "7 / 2", "'Page ' + 3", "1 = 1", "6 / 0", "", "TYPEOF(DATE)"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    const QStringList expected = {
+        "INTEGER\t7", "FLOAT\t3.5",    "STRING\tPage 3", "BOOLEAN\tTrue", "ERROR\tCannot divide by 0",
+        "STRING\t ",  "STRING\tSTRING"};
+    EXPECT_EQ(r.Lines, expected);
+}
+
+TEST(Console, LocaleAndHelp)
+{
+    ConsoleRun r = run({"--locale", "de_DE", "5 / 2", "STR(1.25)"});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_EQ(r.Lines, (QStringList{"FLOAT\t2,5", "STRING\t1,25"}));
+    r = run({"--help"});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_TRUE(r.Lines.join('\n').contains("--database")) << qPrintable(r.Lines.join('\n'));
+}
+
+TEST(Console, BadUsageExitsWithTwo)
+{
+    const QList<QStringList> cases = {
+        {},
+        {"--nosuchoption", "1"},
+        {"--locale", "xx_NOPE", "1"},
+        {"--table", "Orders", "1"},
+        {"--each", "1"},
+        {"--define", "novalue", "1"},
+        {"--define", "=1", "1"},
+        {"--database", "/no/such/database.sqlite", "--table", "Orders", "1"},
+    };
+    for (const QStringList &arguments : cases) {
+        const ConsoleRun r = run(arguments);
+        EXPECT_EQ(r.ExitCode, 2) << qPrintable(arguments.join(' '));
+        EXPECT_FALSE(r.Errors.trimmed().isEmpty()) << qPrintable(arguments.join(' '));
+        EXPECT_TRUE(r.Lines.isEmpty()) << qPrintable(arguments.join(' '));
+    }
+}
+
+TEST_F(ConsoleFixture, MissingTableExitsWithTwo)
+{
+    const ConsoleRun r = run({"--database", database, "--table", "NoSuchTable", "1"});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_TRUE(r.Errors.contains("NoSuchTable")) << qPrintable(r.Errors);
+}
+
+TEST_F(ConsoleFixture, FirstRecordOnceWithoutEach)
+{
+    const ConsoleRun r = run({"--database", database, "--table", "Orders", "[Orders.Name]", "[Amount] * 2",
+                              "SUM([Amount])", "COUNT"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines, (QStringList{"STRING\ta", "INTEGER\t6", "INTEGER\t0", "INTEGER\t0"}));
+}
+
+TEST_F(ConsoleFixture, EachRecordWithAggregates)
+{
+    const ConsoleRun r = run({"--database", database, "--table", "Orders", "--each", "[Name]",
+                              "SUM([Amount])", "COUNT", "MAX([Price])", "AVERAGE([Amount])"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    const QStringList expected = {
+        "STRING\ta", "INTEGER\t3", "INTEGER\t1", "FLOAT\t1.5", "FLOAT\t3",
+        "STRING\tb", "INTEGER\t8", "INTEGER\t2", "FLOAT\t2.5", "FLOAT\t4",
+        "STRING\tc", "INTEGER\t9", "INTEGER\t3", "FLOAT\t2.5", "FLOAT\t3",
+    };
+    EXPECT_EQ(r.Lines, expected);
+}
+
+TEST_F(ConsoleFixture, EmptyTableWithEachPrintsNothing)
+{
+    const ConsoleRun r = run({"--database", database, "--table", "Empty", "--each", "[Name]"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_TRUE(r.Lines.isEmpty());
+}
+
+TEST_F(ConsoleFixture, QueriesAndDatasetNames)
+{
+    ConsoleRun r = run({"--database", database, "--sql", "SELECT Name, Amount FROM Orders WHERE Amount > 2",
+                        "--each", "[Query.Name] + ':' + [Query.Amount]"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines, (QStringList{"STRING\ta:3", "STRING\tb:5"}));
+
+    r = run({"--database", database, "--table", "Orders", "--name", "Sales", "Sales.Name", "Orders.Name"});
+    EXPECT_EQ(r.ExitCode, 0);
+    EXPECT_EQ(r.Lines, (QStringList{"STRING\ta", "ERROR\tUnknown function : ORDERS.NAME"}));
+
+    r = run({"--database", database, "--sql", "SELECT * FROM NoSuchTable", "1"});
+    EXPECT_EQ(r.ExitCode, 2);
+}
+
+TEST_F(ConsoleFixture, DefinedVariables)
+{
+    const ConsoleRun r =
+        run({"--database", database, "--table", "Orders", "--each", "--define", "DOUBLE=[Amount] * 2",
+             "--define", "Label='n=' + [DOUBLE]", "[LABEL]", "SUM([DOUBLE])"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines, (QStringList{"STRING\tn=6", "INTEGER\t6", "STRING\tn=10", "INTEGER\t16", "STRING\tn=2",
+                                    "INTEGER\t18"}));
+    const ConsoleRun cyclic = run({"--define", "A=[B]", "--define", "B=[A]", "[A]"});
+    EXPECT_EQ(cyclic.ExitCode, 0);
+    EXPECT_EQ(cyclic.Lines, QStringList{"ERROR\tRecursive calls not allowed"});
+}
+
+#endif

@@ -1,0 +1,172 @@
+// tabulon-expr: evaluates expressions the way a report does, optionally over the records of a
+// table or query.
+
+#include "common/localesettings.h"
+#include "data/query.h"
+#include "data/table.h"
+#include "expressions/environment.h"
+#include "expressions/evaluator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+constexpr int ExitUsage = 2;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int fail(const QString &message)
+{
+    out().flush();
+    err() << "tabulon-expr: " << message << Qt::endl;
+    return ExitUsage;
+}
+
+void printValue(TQREvaluator &evaluator)
+{
+    const TQREvValue value = evaluator.Compute();
+    out() << QREvKindName(value.ValueKind) << '\t' << QREvValueText(value) << '\n';
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Evaluates report expressions. For each EXPRESSION one line is printed: the kind (INTEGER, FLOAT,\n"
+        "STRING, BOOLEAN or ERROR), a tab, and the value's text (for an error, its message).\n"
+        "With --database and --table or --sql the expressions read the fields of that dataset; with --each\n"
+        "they are computed for every record (after one aggregate pass each), else once on the first.\n"
+        "Exit code: 0 when every expression was computed, 2 for bad usage or a dataset that cannot be "
+        "opened."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("EXPRESSION"), QStringLiteral("Expressions to compute."),
+                                 QStringLiteral("EXPRESSION..."));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("Database: an alias, a directory or an SQLite file."),
+                                      QStringLiteral("NAME"));
+    const QCommandLineOption table(QStringLiteral("table"), QStringLiteral("Table to read."),
+                                   QStringLiteral("NAME"));
+    const QCommandLineOption sql(QStringLiteral("sql"), QStringLiteral("SQL query to read."),
+                                 QStringLiteral("TEXT"));
+    const QCommandLineOption name(
+        QStringLiteral("name"),
+        QStringLiteral("Dataset name in expressions (default: the table name, or Query)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption each(QStringLiteral("each"), QStringLiteral("Compute for every record."));
+    const QCommandLineOption locale(QStringLiteral("locale"),
+                                    QStringLiteral("Locale for numbers and dates (en_US, ru_RU, de_DE...)."),
+                                    QStringLiteral("NAME"));
+    const QCommandLineOption define(QStringLiteral("define"),
+                                    QStringLiteral("Variable NAME with the expression TEXT (repeatable)."),
+                                    QStringLiteral("NAME=TEXT"));
+    parser.addOptions({database, table, sql, name, each, locale, define});
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        out() << parser.helpText();
+        return 0;
+    }
+    const QStringList expressions = parser.positionalArguments();
+    if (expressions.isEmpty())
+        return fail(QStringLiteral("no expression given (see --help)"));
+    if (parser.isSet(locale) && !LocaleSettings().Load(parser.value(locale)))
+        return fail(QStringLiteral("unknown locale \"%1\"").arg(parser.value(locale)));
+    if (parser.isSet(table) && parser.isSet(sql))
+        return fail(QStringLiteral("--table and --sql exclude each other"));
+    if ((parser.isSet(table) || parser.isSet(sql)) && !parser.isSet(database))
+        return fail(QStringLiteral("--table and --sql need --database"));
+    if (parser.isSet(database) && !parser.isSet(table) && !parser.isSet(sql))
+        return fail(QStringLiteral("--database needs --table or --sql"));
+    if (parser.isSet(each) && !parser.isSet(database))
+        return fail(QStringLiteral("--each needs a dataset (--database with --table or --sql)"));
+
+    TQREvEnvironment environment;
+    for (const QString &definition : parser.values(define)) {
+        const qsizetype eq = definition.indexOf(u'=');
+        const QString variable = eq < 0 ? QString() : definition.left(eq).trimmed();
+        if (variable.isEmpty())
+            return fail(QStringLiteral("--define needs NAME=TEXT, got \"%1\"").arg(definition));
+        if (environment.IndexOf(variable) >= 0)
+            return fail(QStringLiteral("variable %1 is defined twice").arg(variable.toUpper()));
+        environment.AddVariable(variable, definition.mid(eq + 1));
+    }
+
+    TQRDatasetList datasets;
+    std::unique_ptr<TDataSet> dataSet;
+    try {
+        if (parser.isSet(table)) {
+            auto t = std::make_unique<TTable>();
+            t->SetDatabaseName(parser.value(database));
+            t->SetTableName(parser.value(table));
+            t->SetName(parser.isSet(name) ? parser.value(name) : parser.value(table));
+            dataSet = std::move(t);
+        } else if (parser.isSet(sql)) {
+            auto q = std::make_unique<TQuery>();
+            q->SetDatabaseName(parser.value(database));
+            q->SetSQLText(parser.value(sql));
+            q->SetName(parser.isSet(name) ? parser.value(name) : QStringLiteral("Query"));
+            dataSet = std::move(q);
+        }
+        if (dataSet) {
+            dataSet->Open();
+            datasets.append(dataSet.get());
+        }
+    } catch (const std::exception &e) {
+        return fail(QStringLiteral("cannot open the dataset: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+
+    environment.SetDatasets(&datasets);
+    environment.Engage();
+    std::vector<std::unique_ptr<TQREvaluator>> evaluators;
+    for (const QString &text : expressions) {
+        auto evaluator = std::make_unique<TQREvaluator>();
+        evaluator->SetDatasets(&datasets);
+        evaluator->SetEnvironment(&environment);
+        evaluator->Compile(text);
+        evaluator->ResetAggregates();
+        evaluators.push_back(std::move(evaluator));
+    }
+
+    int status = 0;
+    try {
+        if (parser.isSet(each)) {
+            for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) {
+                for (auto &evaluator : evaluators)
+                    evaluator->Accumulate();
+                for (auto &evaluator : evaluators)
+                    printValue(*evaluator);
+            }
+        } else {
+            for (auto &evaluator : evaluators)
+                printValue(*evaluator);
+        }
+    } catch (const std::exception &e) {
+        status = fail(QStringLiteral("reading the dataset failed: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+    out().flush();
+    evaluators.clear();
+    environment.Disengage();
+    return status;
+}
