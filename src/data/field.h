@@ -12,7 +12,8 @@
 //
 // Reading a value that cannot be converted to the asked kind raises
 // EDatabaseError naming the field. A null value reads as an empty text, 0,
-// false or an invalid date-time.
+// false or an invalid date-time. Date-times are wall-clock values carried
+// with Qt::UTC, so that no time zone shifts them; use date() and time().
 
 #include "common/component.h"
 #include "data/fieldtypes.h"

@@ -175,14 +175,15 @@ bool convertTo(TFieldType type, const QVariant &v, QVariant &out)
     if (type == ftDateTime) {
         QDateTime dt;
         if (id == QMetaType::QDateTime)
-            dt = v.toDateTime();
+            dt = ToNaive(v.toDateTime());
         else if (id == QMetaType::QDate)
-            dt = QDateTime(v.toDate(), QTime(0, 0));
+            dt = NaiveDateTime(v.toDate(), QTime(0, 0));
         else if (isText) {
             if (!TextToDateTime(v.toString(), dt))
                 return false;
         } else
             return false;
+        dt = ToNaive(dt);
         if (!dt.isValid())
             return false;
         out = QVariant(dt);
@@ -337,7 +338,7 @@ QDateTime TParam::AsDateTime() const
     if (m_value.isNull())
         return QDateTime();
     if (m_value.typeId() == QMetaType::QTime)
-        return QDateTime(QDate(1899, 12, 30), m_value.toTime());
+        return NaiveDateTime(QDate(1899, 12, 30), m_value.toTime());
     QVariant v;
     if (!convertTo(ftDateTime, m_value, v))
         DatabaseError(

@@ -71,7 +71,7 @@ bool parseIso(const QString &text, QDateTime &result)
         if (!date.isValid())
             return false;
         if (s.size() == 10) {
-            result = QDateTime(date, QTime(0, 0));
+            result = NaiveDateTime(date, QTime(0, 0));
             return true;
         }
         if (s.at(10) != QLatin1Char(' ') && s.at(10) != QLatin1Char('T'))
@@ -79,18 +79,30 @@ bool parseIso(const QString &text, QDateTime &result)
         QTime time;
         if (!parseIsoTime(s, 11, time))
             return false;
-        result = QDateTime(date, time);
+        result = NaiveDateTime(date, time);
         return true;
     }
     QTime time;
     if (s.size() >= 5 && s.at(2) == QLatin1Char(':') && parseIsoTime(s, 0, time)) {
-        result = QDateTime(kEpoch, time);
+        result = NaiveDateTime(kEpoch, time);
         return true;
     }
     return false;
 }
 
 } // namespace
+
+QDateTime NaiveDateTime(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime ToNaive(const QDateTime &value)
+{
+    if (!value.isValid() || value.timeSpec() == Qt::UTC)
+        return value;
+    return QDateTime(value.date(), value.time(), Qt::UTC);
+}
 
 double DateTimeToNumber(const QDateTime &value)
 {
@@ -114,22 +126,20 @@ QDateTime NumberToDateTime(double value)
         ms -= 86400000;
         date = date.addDays(1);
     }
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
+    return NaiveDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
 bool StoredToDateTime(const QVariant &value, QDateTime &result)
 {
     switch (value.typeId()) {
     case QMetaType::QDateTime:
-        result = value.toDateTime();
-        if (result.timeSpec() != Qt::LocalTime)
-            result = QDateTime(result.toLocalTime().date(), result.toLocalTime().time());
+        result = ToNaive(value.toDateTime());
         return result.isValid();
     case QMetaType::QDate:
-        result = QDateTime(value.toDate(), QTime(0, 0));
+        result = NaiveDateTime(value.toDate(), QTime(0, 0));
         return result.isValid();
     case QMetaType::QTime:
-        result = QDateTime(kEpoch, value.toTime());
+        result = NaiveDateTime(kEpoch, value.toTime());
         return result.isValid();
     case QMetaType::Double:
     case QMetaType::Float:
@@ -157,12 +167,12 @@ bool TextToDateTime(const QString &text, QDateTime &result)
     const TLocaleSettings &ls = LocaleSettings();
     QDateTime dt;
     if (ls.TryStrToDateTime(t, dt)) {
-        result = dt;
+        result = ToNaive(dt);
         return true;
     }
     QTime time;
     if (ls.TryStrToTime(t, time)) {
-        result = QDateTime(kEpoch, time);
+        result = NaiveDateTime(kEpoch, time);
         return true;
     }
     return false;

@@ -7,6 +7,12 @@
 #include <QString>
 #include <QVariant>
 
+// Date-times of the layer are naive (wall-clock) values: they carry Qt::UTC
+// so that no time-zone or daylight-saving rule shifts or rejects them. A
+// QDateTime of another spec handed in counts by its date() and time().
+QDateTime NaiveDateTime(const QDate &date, const QTime &time);
+QDateTime ToNaive(const QDateTime &value);
+
 // Days from 30 December 1899 with the time of day as a fraction, and back.
 double DateTimeToNumber(const QDateTime &value);
 QDateTime NumberToDateTime(double value);

@@ -150,9 +150,9 @@ TEST_P(Datasets, ValuesAsTextNumbersBooleansDatesAndNulls)
     EXPECT_DOUBLE_EQ(f("Exact")->AsFloat(), 12.34);
     EXPECT_TRUE(f("Active")->AsBoolean());
     EXPECT_EQ(f("Active")->AsString(), QStringLiteral("True"));
-    EXPECT_EQ(f("Since")->AsDateTime(), QDateTime(QDate(2020, 3, 1), QTime(0, 0)));
+    EXPECT_EQ(f("Since")->AsDateTime(), QDateTime(QDate(2020, 3, 1), QTime(0, 0), Qt::UTC));
     EXPECT_EQ(f("Since")->AsString(), LocaleSettings().DateToStr(QDate(2020, 3, 1)));
-    EXPECT_EQ(f("Stamp")->AsDateTime(), QDateTime(QDate(2021, 6, 15), QTime(8, 30)));
+    EXPECT_EQ(f("Stamp")->AsDateTime(), QDateTime(QDate(2021, 6, 15), QTime(8, 30), Qt::UTC));
     EXPECT_EQ(f("Opens")->AsDateTime().time(), QTime(9, 15));
     EXPECT_EQ(f("Big")->AsInteger(), 5000000000LL);
     EXPECT_EQ(f("Rating")->AsInteger(), 3);
