@@ -1,0 +1,7 @@
+#include "app/shellactions.h"
+
+TShellActions &ShellActions()
+{
+    static TShellActions actions;
+    return actions;
+}
