@@ -313,6 +313,14 @@ QTreeWidgetItem *TIniEditForm::addReportItem(const TCatalogueReport &report)
     return item;
 }
 
+QString TIniEditForm::fileSpelling(const QString &key, const QTreeWidgetItem *except) const
+{
+    // A line that already held the key keeps its spelling in the file.
+    if (const QTreeWidgetItem *other = findReportItem(key, except))
+        return other->data(0, CommittedRole).toString();
+    return key;
+}
+
 void TIniEditForm::removeOtherReportItems(const QString &key, const QTreeWidgetItem *keep)
 {
     TUpdating updating(m_updating);
@@ -423,7 +431,7 @@ void TIniEditForm::reportItemChanged(QTreeWidgetItem *item, int column)
         showError(m_catalogue.LastError());
         return;
     }
-    setReportItem(item, report);
+    setReportItem(item, {fileSpelling(newKey, item), report.description});
     // The file holds one line per key: an item the new key replaced goes.
     removeOtherReportItems(newKey, item);
     updateReportCommands();
@@ -518,7 +526,7 @@ void TIniEditForm::EditReport()
         showError(m_catalogue.LastError());
         return;
     }
-    setReportItem(item, {key, description});
+    setReportItem(item, {fileSpelling(key, item), description});
     removeOtherReportItems(key, item);
     m_reports->setCurrentItem(item);
     updateReportCommands();

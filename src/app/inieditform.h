@@ -76,6 +76,7 @@ private:
     QTreeWidgetItem *addGroupItem(const QString &name);
     QTreeWidgetItem *addReportItem(const TCatalogueReport &report);
     void setReportItem(QTreeWidgetItem *item, const TCatalogueReport &report);
+    QString fileSpelling(const QString &key, const QTreeWidgetItem *except) const;
     void removeOtherReportItems(const QString &key, const QTreeWidgetItem *keep);
     QList<TCatalogueReport> reportsInListOrder(const QString &group) const;
     void showError(const QString &message);

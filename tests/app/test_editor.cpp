@@ -418,6 +418,19 @@ TEST_F(EditorTest, EditingAReportKeyInPlaceMovesItsLine)
     EXPECT_TRUE(catalogueText().contains("monthly=Monthly sales by region\n"));
 }
 
+TEST_F(EditorTest, EditingAKeyInPlaceOntoAnotherKeyLeavesOneRow)
+{
+    writeCatalogue(Sample);
+    auto f = open();
+    ASSERT_TRUE(f->SelectGroup("Sales"));
+    editInPlace(f->ReportList(), findItem(f->ReportList(), "clients"), 0, "Monthly");
+    // The old line goes; the other key's line takes the moved description.
+    EXPECT_EQ(catalogueText(),
+              QByteArray("[Stock]\n[Sales]\nmonthly=Client list\n[Archive]\nold=Old report\n"));
+    EXPECT_EQ(columnTexts(f->ReportList(), 0), QStringList{"monthly"});
+    EXPECT_EQ(columnTexts(f->ReportList(), 1), QStringList{"Client list"});
+}
+
 TEST_F(EditorTest, OnlyTheReportKeyIsEditableInPlace)
 {
     writeCatalogue(Sample);

@@ -135,6 +135,10 @@ TEST_F(QtPromptTest, ABoxWithoutCaptionShowsTheApplicationTitle)
     driver.Expect(answerBox(seen, QMessageBox::Ok));
     qt.ShowMessage("Done.");
     EXPECT_EQ(seen.title, "Tabulon");
+    TSeenBox plain;
+    driver.Expect(answerBox(plain, QMessageBox::Ok));
+    qt.MessageBox("No caption.", "", mtWarning, TMsgButtons::OK);
+    EXPECT_EQ(plain.title, "Tabulon");
     TSeenBox error;
     driver.Expect(answerBox(error, QMessageBox::Ok));
     qt.ShowError("Went wrong.");
