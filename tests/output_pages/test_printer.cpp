@@ -307,6 +307,17 @@ TEST_F(PrinterTest, EmptyDocumentClosesWithoutPages)
     EXPECT_EQ(p.PageCount(), 0);
     EXPECT_EQ(p.ClosedPages(), 0);
     EXPECT_EQ(available.count(), 1);
+    // Saved, it is still a stored report: a header with no pages.
+    ASSERT_TRUE(p.Save(path("empty.qrp")));
+    const QByteArray b = testutil::readFile(path("empty.qrp"));
+    ASSERT_EQ(b.size(), 128);
+    EXPECT_EQ(qFromLittleEndian<quint16>(b.constData() + 2), 305);
+    TQRPrinter loaded;
+    ASSERT_TRUE(loaded.Load(path("empty.qrp")));
+    EXPECT_EQ(loaded.PageCount(), 0);
+    QPicture page;
+    EXPECT_FALSE(loaded.GetPage(1, &page));
+    EXPECT_FALSE(loaded.PaperGuessed());
 }
 
 TEST_F(PrinterTest, DirectPrintingSendsOnlyTheRequestedRange)

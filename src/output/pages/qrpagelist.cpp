@@ -3,6 +3,7 @@
 #include "qrcompress.h"
 #include "qrerror.h"
 
+#include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
 #include <limits>
@@ -164,7 +165,15 @@ void TQRPageList::AddPage(const QByteArray &pageBytes)
 void TQRPageList::Finish()
 {
     QMutexLocker lock(&m_lock);
-    if (m_pageCount > 0 && !m_stream->ReadOnly() && !writeHeader())
+    if (m_stream->ReadOnly())
+        return;
+    // Also an empty document gets its header, so that a saved empty report can be loaded.
+    if (m_pageCount == 0) {
+        m_headerCompression = m_compression;
+        if (m_created == 0)
+            m_created = ToDelphiDateTime(QDateTime::currentDateTime());
+    }
+    if (!writeHeader())
         throw EQRError(QStringLiteral("Cannot write the page file: %1").arg(m_stream->ErrorString()));
 }
 
@@ -250,4 +259,32 @@ bool TQRPageList::GetPage(int n, QByteArray *pageBytes)
         m_stream->Seek(start);
     }
     return ok;
+}
+
+bool TQRPageList::SaveToFile(const QString &fileName, QString *error) const
+{
+    QMutexLocker lock(&m_lock);
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot create %1: %2").arg(fileName, out.errorString());
+        return false;
+    }
+    QMutexLocker slock(&m_stream->Lock());
+    const qint64 back = m_stream->Pos();
+    const qint64 size = m_stream->Size();
+    bool ok = m_stream->Seek(0);
+    char block[10240];
+    for (qint64 done = 0; ok && done < size;) {
+        const qint64 n = m_stream->Read(block, qMin<qint64>(sizeof block, size - done));
+        ok = n > 0 && out.write(block, n) == n;
+        done += n;
+    }
+    m_stream->Seek(back);
+    if (!ok || !out.commit()) {
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(fileName, out.errorString());
+        return false;
+    }
+    return true;
 }

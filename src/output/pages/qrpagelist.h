@@ -53,13 +53,16 @@ public:
 
     // Appends a page; raises EQRError when the stream cannot be written.
     void AddPage(const QByteArray &pageBytes);
-    // Rewrites the header with the final page count.
+    // Rewrites the header with the final page count (writes it for an empty document).
     void Finish();
     // The bytes of page n (1-based), decompressed. False when there is no
     // such page or its record is damaged; never loops on forged positions.
     bool GetPage(int n, QByteArray *pageBytes);
 
     TQRStream *Stream() const { return m_stream.get(); }
+    // Copies the whole stream into a file in blocks of 10240 bytes. The file
+    // is replaced only when everything was written.
+    bool SaveToFile(const QString &fileName, QString *error) const;
 
     // Days since 30 December 1899 and back.
     static double ToDelphiDateTime(const QDateTime &when);

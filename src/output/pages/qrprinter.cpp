@@ -4,7 +4,6 @@
 #include "qrerror.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cmath>
 
 TQRPrinter::TQRPrinter(QObject *parent) : QObject(parent)
@@ -402,26 +401,5 @@ bool TQRPrinter::Save(const QString &fileName)
         m_error = QStringLiteral("There is no finished report to save");
         return false;
     }
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("Cannot create %1: %2").arg(fileName, out.errorString());
-        return false;
-    }
-    TQRStream *s = m_pages->Stream();
-    QMutexLocker lock(&s->Lock());
-    const qint64 back = s->Pos();
-    const qint64 size = s->Size();
-    bool ok = s->Seek(0);
-    char block[10240];
-    for (qint64 done = 0; ok && done < size;) {
-        const qint64 n = s->Read(block, qMin<qint64>(sizeof block, size - done));
-        ok = n > 0 && out.write(block, n) == n;
-        done += n;
-    }
-    s->Seek(back);
-    if (!ok || !out.commit()) {
-        m_error = QStringLiteral("Cannot write %1: %2").arg(fileName, out.errorString());
-        return false;
-    }
-    return true;
+    return m_pages->SaveToFile(fileName, &m_error);
 }
