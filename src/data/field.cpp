@@ -150,7 +150,10 @@ QVariant TField::lookupValue() const
 
 void TField::ConversionError(const QString &kindName) const
 {
-    const QString value = AsString();
+    // The stored value as it stands: the class's own text form may be what failed.
+    const QVariant raw = Value();
+    const QString value =
+        raw.typeId() == QMetaType::QByteArray ? QString::fromLatin1(raw.toByteArray()) : raw.toString();
     DatabaseError(
         QStringLiteral("Field \"%1\": \"%2\" is not a valid %3 value").arg(m_fieldName, value, kindName),
         m_dataSet);

@@ -16,6 +16,7 @@
 // with Qt::UTC, so that no time zone shifts them; use date() and time().
 
 #include "common/component.h"
+#include "data/dberrors.h"
 #include "data/fieldtypes.h"
 
 #include <QByteArray>

@@ -12,6 +12,7 @@
 // ISO form ("2024-03-01", "1.5").
 
 #include "common/component.h"
+#include "data/dberrors.h"
 #include "data/fieldtypes.h"
 
 #include <QDateTime>
