@@ -153,29 +153,10 @@ private:
         m_stack.removeLast();
     }
 
-    // Skips to the ELSE or ENDIF of the IF just entered, and runs that statement.
-    void falseSkip()
-    {
-        int depth = 1;
-        while (m_line + 1 < m_script.size()) {
-            ++m_line;
-            const QString upper = cleanLine(m_script.at(m_line)).toUpper();
-            if (isIfLine(upper)) {
-                ++depth;
-            } else if (upper == QLatin1String("ENDIF")) {
-                if (--depth == 0) {
-                    runEndIf();
-                    return;
-                }
-            } else if (upper == QLatin1String("ELSE") && depth == 1) {
-                runElse();
-                return;
-            }
-        }
-    }
-
-    // Skips to the ENDIF of the innermost IF, and runs it.
-    void elseSkip()
+    // The false skip stops at the ELSE or ENDIF of the IF just entered, the
+    // else skip only at its ENDIF; the statement stopped at then runs. The
+    // ELSE of a nested IF leaves the depth as it is.
+    void skipBlock(bool stopAtElse)
     {
         int depth = 1;
         while (m_line + 1 < m_script.size()) {
@@ -186,9 +167,14 @@ private:
             } else if (upper == QLatin1String("ENDIF") && --depth == 0) {
                 runEndIf();
                 return;
+            } else if (stopAtElse && depth == 1 && upper == QLatin1String("ELSE")) {
+                runElse();
+                return;
             }
         }
     }
+    void falseSkip() { skipBlock(true); }
+    void elseSkip() { skipBlock(false); }
 
     // Leaves the innermost loop: on to its ENDLOOP, popping up to its LOOP entry.
     void loopExit()
