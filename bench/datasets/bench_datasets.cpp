@@ -3,7 +3,11 @@
 // loop, and prints the rows per second of both, their ratio (layer time /
 // bare time) and the peak resident memory.
 //
-//   tabulon-bench-datasets [--rows N]   (default 1000000)
+//   tabulon-bench-datasets [--rows N] [--postgres]   (default 1000000 rows)
+//
+// With --postgres the table is made on the server that TABULON_TEST_PGHOST,
+// TABULON_TEST_PGPORT, TABULON_TEST_PGUSER and TABULON_TEST_PGDATABASE name
+// (scripts/pg-test-server.sh starts one).
 
 #include "common/localesettings.h"
 #include "data/query.h"
@@ -27,16 +31,39 @@ namespace
 
 const char *kSelect = "SELECT Id, Name, Amount, Qty, SaleDate, Flag FROM bench";
 
+bool g_postgres = false;
+
+QSqlDatabase connect(const QString &file, const QString &name)
+{
+    QSqlDatabase db;
+    if (g_postgres) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(qEnvironmentVariable("TABULON_TEST_PGHOST"));
+        db.setPort(qEnvironmentVariable("TABULON_TEST_PGPORT").toInt());
+        db.setUserName(qEnvironmentVariable("TABULON_TEST_PGUSER"));
+        db.setDatabaseName(qEnvironmentVariable("TABULON_TEST_PGDATABASE"));
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+    }
+    if (!db.open())
+        std::fprintf(stderr, "%s\n", qPrintable(db.lastError().text()));
+    return db;
+}
+
 bool generate(const QString &file, qint64 rows)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-gen"));
-    db.setDatabaseName(file);
-    if (!db.open())
+    QSqlDatabase db = connect(file, QStringLiteral("bench-gen"));
+    if (!db.isOpen())
         return false;
     {
         QSqlQuery q(db);
-        q.exec(QStringLiteral("PRAGMA journal_mode=OFF"));
-        q.exec(QStringLiteral("PRAGMA synchronous=OFF"));
+        if (g_postgres) {
+            q.exec(QStringLiteral("DROP TABLE IF EXISTS bench"));
+        } else {
+            q.exec(QStringLiteral("PRAGMA journal_mode=OFF"));
+            q.exec(QStringLiteral("PRAGMA synchronous=OFF"));
+        }
         if (!q.exec(
                 QStringLiteral("CREATE TABLE bench (Id INTEGER PRIMARY KEY, Name VARCHAR(40), Amount FLOAT, "
                                "Qty INTEGER, SaleDate DATE, Flag BOOLEAN)"))) {
@@ -52,7 +79,10 @@ bool generate(const QString &file, qint64 rows)
             q.bindValue(2, double(i % 100000) / 100.0);
             q.bindValue(3, qint64(i % 50));
             q.bindValue(4, base.addDays(i % 3650).toString(QStringLiteral("yyyy-MM-dd")));
-            q.bindValue(5, qint64(i % 2));
+            if (g_postgres)
+                q.bindValue(5, i % 2 == 1);
+            else
+                q.bindValue(5, qint64(i % 2));
             if (!q.exec()) {
                 std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
                 return false;
@@ -76,9 +106,7 @@ Result bareLoop(const QString &file)
 {
     Result r;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-bare"));
-        db.setDatabaseName(file);
-        db.open();
+        QSqlDatabase db = connect(file, QStringLiteral("bench-bare"));
         QElapsedTimer timer;
         timer.start();
         QSqlQuery q(db);
@@ -89,7 +117,10 @@ Result bareLoop(const QString &file)
             r.checksum += double(q.value(1).toString().size());
             r.checksum += q.value(2).toDouble();
             r.checksum += double(q.value(3).toLongLong());
-            r.checksum += double(QDate::fromString(q.value(4).toString(), Qt::ISODate).day());
+            const QVariant day = q.value(4);
+            r.checksum += double(day.typeId() == QMetaType::QDate
+                                     ? day.toDate().day()
+                                     : QDate::fromString(day.toString(), Qt::ISODate).day());
             r.checksum += q.value(5).toBool() ? 1 : 0;
             ++r.rows;
         }
@@ -103,7 +134,7 @@ Result layerLoop(const QString &file)
 {
     Result r;
     TQuery query;
-    query.SetDatabaseName(file);
+    query.SetDatabaseName(g_postgres ? QStringLiteral("BENCHPG") : file);
     query.SetSQLText(QString::fromLatin1(kSelect));
     QElapsedTimer timer;
     timer.start();
@@ -138,6 +169,8 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "--rows needs a positive number\n");
                 return 2;
             }
+        } else if (std::strcmp(argv[i], "--postgres") == 0) {
+            g_postgres = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf(
                 "usage: tabulon-bench-datasets [--rows N]\n"
@@ -149,6 +182,19 @@ int main(int argc, char **argv)
         }
     }
     LocaleSettings().Load(QStringLiteral("en_US"));
+    if (g_postgres) {
+        if (qEnvironmentVariableIsEmpty("TABULON_TEST_PGHOST")) {
+            std::fprintf(stderr, "--postgres needs TABULON_TEST_PGHOST, _PGPORT, _PGUSER and _PGDATABASE\n");
+            return 2;
+        }
+        QMap<QString, QString> p;
+        p.insert(QStringLiteral("Driver"), QStringLiteral("QPSQL"));
+        p.insert(QStringLiteral("Host"), qEnvironmentVariable("TABULON_TEST_PGHOST"));
+        p.insert(QStringLiteral("Port"), qEnvironmentVariable("TABULON_TEST_PGPORT"));
+        p.insert(QStringLiteral("User"), qEnvironmentVariable("TABULON_TEST_PGUSER"));
+        p.insert(QStringLiteral("Database"), qEnvironmentVariable("TABULON_TEST_PGDATABASE"));
+        Session().AddAlias(QStringLiteral("BENCHPG"), p);
+    }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bench.sqlite"));
     if (!generate(file, rows)) {

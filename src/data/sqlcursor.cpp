@@ -125,6 +125,8 @@ TSqlCursor::TSqlCursor(std::shared_ptr<TDbConnection> connection, const QString 
             sqlError(QStringLiteral("SQL error"), m_query->lastError(), sql, who);
         m_finished = !m_havePending;
         describeColumns();
+        if (m_finished)
+            releaseConnection();
     } catch (...) {
         m_query.reset();
         m_connection->ReleaseCursorConnection(m_db);
@@ -136,11 +138,19 @@ TSqlCursor::TSqlCursor(std::shared_ptr<TDbConnection> connection, const QString 
 
 TSqlCursor::~TSqlCursor()
 {
+    releaseConnection();
+}
+
+void TSqlCursor::releaseConnection()
+{
+    // A cursor read to its end gives its server connection back at once, so
+    // that open but finished datasets hold none.
     if (m_query)
         m_query->finish();
     m_query.reset();
     if (m_borrowed)
         m_connection->ReleaseCursorConnection(m_db);
+    m_borrowed = false;
     m_db = QSqlDatabase();
 }
 
@@ -188,9 +198,11 @@ bool TSqlCursor::Fetch(QVariantList &row)
         m_havePending = false;
     } else if (!m_query->next()) {
         m_finished = true;
-        if (m_query->lastError().isValid())
-            sqlError(QStringLiteral("Reading rows failed"), m_query->lastError(), m_query->lastQuery(),
-                     m_who);
+        const QSqlError error = m_query->lastError();
+        const QString sql = m_query->lastQuery();
+        releaseConnection();
+        if (error.isValid())
+            sqlError(QStringLiteral("Reading rows failed"), error, sql, m_who);
         return false;
     }
     const int n = int(m_columns.size());

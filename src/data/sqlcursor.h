@@ -29,6 +29,7 @@ public:
 
 private:
     void describeColumns();
+    void releaseConnection();
 
     std::shared_ptr<TDbConnection> m_connection;
     QSqlDatabase m_db;
