@@ -1,14 +1,18 @@
 // tabulon-expr: evaluates expressions the way a report does, optionally over the records of a
 // table or query.
 
+#include "common/codepage.h"
 #include "common/localesettings.h"
 #include "data/query.h"
 #include "data/table.h"
 #include "expressions/environment.h"
 #include "expressions/evaluator.h"
+#include "scripting/interpreter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QStringDecoder>
 #include <QTextStream>
 
 #include <cstdio>
@@ -44,6 +48,28 @@ void printValue(TQREvaluator &evaluator)
     out() << QREvKindName(value.ValueKind) << '\t' << QREvValueText(value) << '\n';
 }
 
+// A script file's lines: UTF-8 when it is valid UTF-8, else the 8-bit code page.
+bool readScript(const QString &fileName, QStringList *lines, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read the script %1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = DecodeCodePage(bytes);
+    *lines = text.split(u'\n');
+    for (QString &line : *lines)
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    if (!lines->isEmpty() && lines->last().isEmpty())
+        lines->removeLast();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -57,8 +83,10 @@ int main(int argc, char **argv)
         "STRING, BOOLEAN or ERROR), a tab, and the value's text (for an error, its message).\n"
         "With --database and --table or --sql the expressions read the fields of that dataset; with --each\n"
         "they are computed for every record (after one aggregate pass each), else once on the first.\n"
-        "Exit code: 0 when every expression was computed, 2 for bad usage or a dataset that cannot be "
-        "opened."));
+        "With --script FILE --run ELEMENT.EVENT the script section [ELEMENT.EVENT] of FILE runs instead\n"
+        "and its result is printed the same way; a script error goes to standard error.\n"
+        "Exit code: 0 when every expression was computed (or the script ran, even if it stopped at a\n"
+        "script error), 2 for bad usage, an unreadable script or a dataset that cannot be opened."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("EXPRESSION"), QStringLiteral("Expressions to compute."),
                                  QStringLiteral("EXPRESSION..."));
@@ -80,7 +108,12 @@ int main(int argc, char **argv)
     const QCommandLineOption define(QStringLiteral("define"),
                                     QStringLiteral("Variable NAME with the expression TEXT (repeatable)."),
                                     QStringLiteral("NAME=TEXT"));
-    parser.addOptions({database, table, sql, name, each, locale, define});
+    const QCommandLineOption script(
+        QStringLiteral("script"), QStringLiteral("Script file to run a section of."), QStringLiteral("FILE"));
+    const QCommandLineOption run(QStringLiteral("run"),
+                                 QStringLiteral("The section to run: ELEMENT.EVENT (with --script)."),
+                                 QStringLiteral("ELEMENT.EVENT"));
+    parser.addOptions({database, table, sql, name, each, locale, define, script, run});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
@@ -89,8 +122,26 @@ int main(int argc, char **argv)
         return 0;
     }
     const QStringList expressions = parser.positionalArguments();
-    if (expressions.isEmpty())
+    const bool scriptMode = parser.isSet(script) || parser.isSet(run);
+    QStringList scriptLines;
+    QString element, event;
+    if (scriptMode) {
+        if (!parser.isSet(script) || !parser.isSet(run))
+            return fail(QStringLiteral("--script and --run go together"));
+        if (!expressions.isEmpty() || parser.isSet(each) || parser.isSet(define))
+            return fail(QStringLiteral("--script takes no expressions, --each or --define"));
+        const QString section = parser.value(run);
+        const qsizetype dot = section.lastIndexOf(u'.');
+        if (dot <= 0 || dot == section.size() - 1)
+            return fail(QStringLiteral("--run needs ELEMENT.EVENT, got \"%1\"").arg(section));
+        element = section.left(dot);
+        event = section.mid(dot + 1);
+        QString error;
+        if (!readScript(parser.value(script), &scriptLines, &error))
+            return fail(error);
+    } else if (expressions.isEmpty()) {
         return fail(QStringLiteral("no expression given (see --help)"));
+    }
     if (parser.isSet(locale) && !LocaleSettings().Load(parser.value(locale)))
         return fail(QStringLiteral("unknown locale \"%1\"").arg(parser.value(locale)));
     if (parser.isSet(table) && parser.isSet(sql))
@@ -135,6 +186,19 @@ int main(int argc, char **argv)
         }
     } catch (const std::exception &e) {
         return fail(QStringLiteral("cannot open the dataset: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+
+    if (scriptMode) {
+        TScriptRunOptions options;
+        options.Datasets = &datasets;
+        if (dataSet)
+            dataSet->First();
+        // A script error is shown by the prompt service, which writes it to
+        // standard error here; the run still gives its result.
+        const TQREvValue value = RunScriptEvent(scriptLines, element, event, options);
+        out() << QREvKindName(value.ValueKind) << '\t' << QREvValueText(value) << '\n';
+        out().flush();
+        return 0;
     }
 
     environment.SetDatasets(&datasets);
