@@ -12,11 +12,13 @@
 #include "engine/basepanel.h"
 #include "engine/qrtypes.h"
 #include "engine/unitbase.h"
+#include "expressions/value.h"
 
 #include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class TQRCustomReport;
 class TQRChildBand;
@@ -24,6 +26,7 @@ class TQRCustomController;
 class TQRController;
 class TQRLoopController;
 class TQRStringsController;
+class TQREvaluator;
 
 // The message shown at design time when a link, parent or master would close a cycle.
 QString CircularLinkMessage();
@@ -89,12 +92,21 @@ public:
     QR::TQRBandType BandType() const { return m_bandType; }
     // Retyping re-sorts and re-lays out the report's bands.
     void SetBandType(QR::TQRBandType type);
+    // Retypes for the duration of one print, without re-sorting (a page footer's child).
+    void SetRunBandType(QR::TQRBandType type) { m_bandType = type; }
 
     virtual QString DisplayName() const;
     virtual QString NameBase() const;
     // The report the band sits on (its parent panel), or null.
     TQRCustomReport *ParentReport() const;
     virtual void AttachToReport(TQRCustomReport *report);
+
+    // Whether the band can grow by h native units on the current page.
+    bool HasRoomToGrow(double h) const;
+    // Grows the band for one stretching element by h, unless that element
+    // can first use growth another element already made; returns the
+    // element's new stretch.
+    double GrowBand(double h, bool &firstExpansionDone);
 
     // Run-time state.
     QRect BandRect;
@@ -198,6 +210,18 @@ public:
     void SetReprintOnNewPage(bool v) { m_reprintOnNewPage = v; }
 
     void AttachToReport(TQRCustomReport *report) override;
+
+    // Run-time state (controllerrun.cpp).
+    std::shared_ptr<TQREvaluator> Evaluator;
+    TQREvValue StoredValue;
+    bool HasValue = false;
+    bool Changed = false;
+    bool InGroup = false;
+    int HeaderPage = 1;
+    void PrepareGroup(TQRCustomReport *report);
+    void UnprepareGroup();
+    // Takes the current value; Changed tells whether it differs from the stored one.
+    void EvaluateGroup();
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;

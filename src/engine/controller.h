@@ -39,6 +39,15 @@ public:
     // Bands in registration order, appended to list.
     virtual void CollectBandOrder(QList<TQRCustomBand *> &list) const = 0;
 
+    // --- run (controllerrun.cpp) ---
+    virtual void PrepareController();
+    virtual void UnprepareController();
+    virtual void Execute() = 0;
+    // Reprints group headers after a page or column break, through the sub-controllers.
+    virtual void ReprintGroupHeaders();
+    // The environment entry named like the owner (loop and strings band variables), or null.
+    class TQREvElement *Variable = nullptr;
+
 protected:
     // The components a controller looks at: those of its owner's owner, then its owner's own.
     QList<TComponent *> candidates() const;
@@ -80,6 +89,23 @@ public:
     int DetailNo = 0;
 
     void BuildLists() override;
+
+    // --- run (controllerrun.cpp) ---
+    void PrepareController() override;
+    void UnprepareController() override;
+    void Execute() override;
+    // Header, print-before sub-controllers, detail, print-after sub-controllers, footer, once.
+    void PrintEmpty();
+    // Takes the group values; true when one changed (the inner groups restart with it).
+    bool CheckGroups();
+    void PrintGroupHeaders();
+    void PrintGroupFooters();
+    void ReprintGroupHeaders() override;
+    // The dataset is a query with parameters named like report variables.
+    bool UpdateQueryParams = false;
+    // Records of the report's dataset (1 when unusable or on error).
+    int RecordCount() const;
+
     // Header, groups, print-before bands, detail, print-after bands, group
     // footers in reverse group order, footer.
     void CollectBandOrder(QList<TQRCustomBand *> &list) const override;
@@ -104,6 +130,8 @@ public:
     using TQRCustomController::TQRCustomController;
     // Print-before bands, the band, print-after bands.
     void CollectBandOrder(QList<TQRCustomBand *> &list) const override;
+    void Execute() override;
+    int Index = 0;
 };
 
 // Repeats its band once per line of Items.
@@ -113,4 +141,6 @@ class TQRStringsController : public TQRCustomController
 public:
     using TQRCustomController::TQRCustomController;
     void CollectBandOrder(QList<TQRCustomBand *> &list) const override;
+    void Execute() override;
+    int Index = -1;
 };

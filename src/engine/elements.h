@@ -19,6 +19,7 @@ public:
     TPen *Pen() const { return m_pen; }
     QR::TQRShapeType Shape() const { return m_shape; }
     void SetShape(QR::TQRShapeType s) { m_shape = s; }
+    void PrintAt(double offsetX, double offsetY) override;
 
 private:
     TBrush *m_brush;
@@ -45,6 +46,7 @@ public:
     bool Stretch() const { return m_stretch; }
     void SetStretch(bool v) { m_stretch = v; }
     TPicture *Picture() const { return m_picture; }
+    void PrintAt(double offsetX, double offsetY) override;
 
 private:
     bool m_autoSize = false;
@@ -72,11 +74,15 @@ public:
     void SetDataSet(TComponent *dataSet);
     bool Stretch() const { return m_stretch; }
     void SetStretch(bool v) { m_stretch = v; }
+    void PrepareForRun() override;
+    void PrintAt(double offsetX, double offsetY) override;
+    void FinishRun() override;
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;
 
 private:
+    QPointer<QObject> m_field; // guarded: reopening a dataset makes its fields anew
     bool m_center = true;
     QString m_dataField;
     TComponent *m_dataSet = nullptr;

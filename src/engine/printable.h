@@ -10,14 +10,18 @@
 #include "engine/qrtypes.h"
 #include "engine/unitbase.h"
 #include "engine/visualcontrol.h"
+#include "expressions/value.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class TQRCustomReport;
 class TQRCustomBand;
 class TQRBand;
 class TQRPrinter;
+class TQREvaluator;
 
 class TQRPrintable : public TQRVisualControl
 {
@@ -62,6 +66,15 @@ public:
     // Pixel bounds from Size at the zoom.
     void UpdateBoundsFromSize();
 
+    // --- run (elementsprint.cpp) ---
+    // Before the first page: takes the report's recorder.
+    virtual void PrepareForRun();
+    // Draws the element with its band at (offsetX, offsetY), native units.
+    virtual void PrintAt(double offsetX, double offsetY);
+    virtual void FinishRun();
+    // The report's current run draws on the canvas (false while exporting).
+    bool RenderingToCanvas() const;
+
 protected:
     void BoundsChanged() override;
     void Loaded() override;
@@ -103,7 +116,13 @@ public:
     bool ParentBiDiMode() const { return m_parentBiDiMode; }
     void SetParentBiDiMode(bool v) { m_parentBiDiMode = v; }
     QString Caption() const { return m_caption; }
-    void SetCaption(const QString &c) { m_caption = c; }
+    // Sets OutputText as well.
+    void SetCaption(const QString &c)
+    {
+        m_caption = c;
+        OutputText = c;
+        Formatted = false;
+    }
     TFont *Font() const { return m_font; }
     bool ParentFont() const { return m_parentFont; }
     void SetParentFont(bool v);
@@ -112,10 +131,26 @@ public:
     bool WordWrap() const { return m_wordWrap; }
     void SetWordWrap(bool v) { m_wordWrap = v; }
     QStringList Lines() const { return m_lines; }
-    void SetLines(const QStringList &l) { m_lines = l; }
+    void SetLines(const QStringList &l)
+    {
+        m_lines = l;
+        Formatted = false;
+    }
 
     // Whether the printed text is the caption.
     virtual bool IsCaptionBased() const { return false; }
+
+    // --- run (labelprint.cpp) ---
+    QString OutputText;
+    QStringList WrappedLines;
+    int NextLine = 0;
+    bool Formatted = false;
+    // Wraps the text into WrappedLines; AutoSize resizes the element to the widest line.
+    virtual void FormatLines();
+    void PrintAt(double offsetX, double offsetY) override;
+    // Text width and line height in pixels, as wrapping measures them.
+    int TextWidth(const QString &text) const;
+    int LineHeightPixels() const;
 
     TFont *ControlFont() const override { return m_font; }
     void ParentFontChanged() override;
@@ -141,6 +176,11 @@ private:
     bool m_transparent = false;
     bool m_wordWrap = true;
     QStringList m_lines;
+    double m_stretched = 0;
+    bool m_firstExpansionDone = false;
+    bool m_resizing = false;
+    void wrapText(const QString &text);
+    void wrapParagraph(const QString &text);
     int m_syncing = 0;
     int m_loadedFontSize = 0;
 };
@@ -206,6 +246,7 @@ class TQRMemo : public TQRCustomLabel
     Q_CLASSINFO("Default:WordWrap", "True")
 public:
     Q_INVOKABLE explicit TQRMemo(TComponent *owner = nullptr);
+    void PrintAt(double offsetX, double offsetY) override;
 };
 
 class TQRDBText : public TQRCustomLabel
@@ -241,14 +282,27 @@ public:
     TComponent *DataSet() const { return m_dataSet; }
     void SetDataSet(TComponent *dataSet);
     QString DataField() const { return m_dataField; }
-    void SetDataField(const QString &f) { m_dataField = f; }
+    // Shown as the caption as well.
+    void SetDataField(const QString &f)
+    {
+        m_dataField = f;
+        SetCaption(f);
+    }
     QString Mask() const { return m_mask; }
     void SetMask(const QString &m) { m_mask = m; }
+
+    bool IsCaptionBased() const override { return !m_linesBased; }
+    void PrepareForRun() override;
+    void PrintAt(double offsetX, double offsetY) override;
+    void FinishRun() override;
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;
 
 private:
+    QPointer<QObject> m_field; // guarded: reopening a dataset makes its fields anew
+    int m_fieldIndex = -1;
+    bool m_linesBased = false;
     TComponent *m_dataSet = nullptr;
     QString m_dataField;
     QString m_mask;
@@ -294,8 +348,21 @@ public:
     QString Mask() const { return m_mask; }
     void SetMask(const QString &m) { m_mask = m; }
 
+    bool IsCaptionBased() const override { return true; }
+    void PrepareForRun() override;
+    void PrintAt(double offsetX, double offsetY) override;
+    void FinishRun() override;
+    // Operation 0: a detail was reached, the aggregates accumulate.
+    void ParentChanged(int operation) override;
+    // The current value of the expression.
+    TQREvValue Value();
+    TQREvaluator *Evaluator() const { return m_evaluator.get(); }
+
 protected:
+    // The expression compiled at PrepareForRun.
+    virtual QString RunExpression() const { return m_expression; }
     void Notification(TComponent *component, TOperation operation) override;
+    std::shared_ptr<TQREvaluator> m_evaluator;
 
 private:
     TComponent *m_master = nullptr;
@@ -322,19 +389,20 @@ public:
     void SetDataSource(TComponent *source);
     QR::TQRCalcOperation Operation() const { return m_operation; }
     void SetOperation(QR::TQRCalcOperation o) { m_operation = o; }
-    QString PrintMask() const { return m_printMask; }
-    void SetPrintMask(const QString &m) { m_printMask = m; }
+    // The display mask under another name.
+    QString PrintMask() const { return Mask(); }
+    void SetPrintMask(const QString &m) { SetMask(m); }
     TQRBand *ResetBand() const { return m_resetBand; }
     void SetResetBand(TQRBand *band);
 
 protected:
+    QString RunExpression() const override;
     void Notification(TComponent *component, TOperation operation) override;
 
 private:
     QString m_dataField;
     TComponent *m_dataSource = nullptr;
     QR::TQRCalcOperation m_operation = QR::qrcSum;
-    QString m_printMask;
     TQRBand *m_resetBand = nullptr;
 };
 
@@ -366,6 +434,8 @@ public:
     void SetData(QR::TQRSysDataType d) { m_data = d; }
     QString Text() const { return m_text; }
     void SetText(const QString &t) { m_text = t; }
+    bool IsCaptionBased() const override { return true; }
+    void PrintAt(double offsetX, double offsetY) override;
 
 private:
     QR::TQRSysDataType m_data = QR::qrsTime;

@@ -2,6 +2,7 @@
 
 #include "engine/controller.h"
 #include "engine/printable.h"
+#include "expressions/reportvariables.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -31,8 +32,9 @@ void TQRReportBands::set(QR::TQRBandType type, bool on)
 TQRCustomReport::TQRCustomReport(TComponent *owner)
     : TQRBasePanel(owner), m_bands(new TQRReportBands(this)), m_font(new TFont(this)),
       m_page(new TQRPage(this)), m_printerSettings(new TQRReportPrinterSettings(this)),
-      m_units(DefaultUnit()), m_controller(new TQRController(this))
+      m_units(DefaultUnit()), m_controller(new TQRController(this)), m_functions(new TQREvEnvironment(this))
 {
+    QREvAddReportVariables(*m_functions);
     m_font->SetName(QStringLiteral("Arial"));
     m_font->SetSize(10);
     m_page->SetUnits(m_units);

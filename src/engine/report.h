@@ -8,6 +8,8 @@
 #include "engine/basepanel.h"
 #include "engine/qrtypes.h"
 #include "engine/unitbase.h"
+#include "expressions/datasets.h"
+#include "expressions/environment.h"
 
 #include <QList>
 #include <QPointer>
@@ -17,6 +19,8 @@
 class TQRController;
 class TQRCustomReport;
 class TQRPrintable;
+class TQRExportFilter;
+class TQRPrinter;
 
 // Booleans that create or free the report's fixed bands.
 class TQRReportBands : public TPersistent
@@ -201,6 +205,58 @@ public:
 
     TFont *ControlFont() const override { return m_font; }
 
+    // --- generation (generation.cpp) -----------------------------------------
+    // Holds "PAGENUMBER", "COLUMNNUMBER" and "REPORTTITLE" from construction.
+    TQREvEnvironment *Functions() const { return m_functions; }
+
+    // Runs the report into a fresh recorder of recorded pages, kept as QRPrinter().
+    void PreparePages();
+    // Runs the report with the filter receiving every text item; drawing is
+    // switched off and the pages of the previous recorder stay as they were.
+    void ExportToFilter(TQRExportFilter *filter);
+    // Only while running: stops the run at the next record.
+    void Cancel();
+    // The run itself; does nothing unless idle. Exceptions propagate after
+    // the recorder and the run state have been restored.
+    virtual void CreateReport(bool composite = false);
+    // Runs the report controller.
+    virtual void Execute();
+    // The recorder of the last PreparePages (owned by the report), or null.
+    TQRPrinter *QRPrinter() const { return m_qrPrinter; }
+    // The recorder the current run draws on.
+    TQRPrinter *RunPrinter() const { return m_runPrinter; }
+    // Hands the recorder of the last run to the caller (a preview), or null.
+    TQRPrinter *TakeQRPrinter();
+
+    // Band printing and the page and column logic the controllers call.
+    void PrintBand(TQRCustomBand *band);
+    void NewColumn();
+    void NewPage();
+    void NewColumnForced();
+    void StartPage();
+    void EndPage();
+    // Native units left above the page footers; 0 when idle or before page 1.
+    int RemainingSpace() const;
+    // The controller of a running report calls it once per record.
+    void ProcessMessages();
+    bool IsExporting() const { return RunFilter != nullptr; }
+
+    // Run state.
+    bool Idle = true;
+    bool CancelRequested = false;
+    int PositionX = 0;
+    int PositionY = -1;
+    int PageNo = 0;
+    int ColumnNo = 1;
+    int ColumnTop = 0;
+    double FooterSpace = 0;
+    bool LastPageReached = false;
+    bool SkipForcedPage = false;
+    bool ColumnBreakPending = false;
+    bool RenderToCanvas = true;
+    TQRExportFilter *RunFilter = nullptr;
+    TQRDatasetList RunDataSets;
+
 Q_SIGNALS:
     void ModifiedChanged();
 
@@ -230,6 +286,15 @@ private:
     bool m_snapToGrid = true;
     TQRUnit m_units;
     TQRController *m_controller;
+    TQREvEnvironment *m_functions;
+    TQRPrinter *m_qrPrinter = nullptr;
+    TQRPrinter *m_runPrinter = nullptr;
+    TQREvElement *m_pageNumberVar = nullptr;
+    TQREvElement *m_columnNumberVar = nullptr;
+    int m_opening = 0; // page and column headers being printed
+    void setRunVariable(TQREvElement *variable, int value);
+    void makeSpace(TQRCustomBand *band);
+    void runInto(TQRPrinter *printer);
     QList<TQRCustomBand *> m_bandList;
     bool m_modified = false;
     bool m_preparing = false;
@@ -243,6 +308,7 @@ class TQRReport : public TQRCustomReport
     Q_PROPERTY(TComponent *DataSet READ DataSet WRITE SetDataSet)
     Q_PROPERTY(QStringList Description READ Description WRITE SetDescription)
     Q_PROPERTY(TFont *Font READ Font CONSTANT)
+    Q_PROPERTY(TQREvEnvironment *Functions READ Functions CONSTANT)
     Q_PROPERTY(QR::TQROptions Options READ Options WRITE SetOptions)
     Q_PROPERTY(TQRPage *Page READ Page CONSTANT)
     Q_PROPERTY(TQRReportPrinterSettings *PrinterSettings READ PrinterSettings CONSTANT)

@@ -470,29 +470,12 @@ TEST(Report, PublishedPropertiesAndDefaults)
     QStringList props;
     for (const TPropInfo &p : PublishedProperties(f.report))
         props << p.Name();
-    EXPECT_EQ(props, QStringList({"Name",
-                                  "Tag",
-                                  "Left",
-                                  "Top",
-                                  "Width",
-                                  "Height",
-                                  "Cursor",
-                                  "Hint",
-                                  "HelpContext",
-                                  "Frame",
-                                  "Bands",
-                                  "DataSet",
-                                  "Description",
-                                  "Font",
-                                  "Options",
-                                  "Page",
-                                  "PrinterSettings",
-                                  "PrintIfEmpty",
-                                  "ReportTitle",
-                                  "ShowProgress",
-                                  "SnapToGrid",
-                                  "Units",
-                                  "Zoom"}));
+    EXPECT_EQ(
+        props,
+        QStringList({"Name",         "Tag",         "Left",         "Top",        "Width", "Height",
+                     "Cursor",       "Hint",        "HelpContext",  "Frame",      "Bands", "DataSet",
+                     "Description",  "Font",        "Functions",    "Options",    "Page",  "PrinterSettings",
+                     "PrintIfEmpty", "ReportTitle", "ShowProgress", "SnapToGrid", "Units", "Zoom"}));
     EXPECT_EQ(GetPropertyText(f.report, QStringLiteral("Options")),
               QStringLiteral("[FirstPageHeader,LastPageFooter]"));
     EXPECT_EQ(GetPropertyText(f.report, QStringLiteral("Font.Name")), QStringLiteral("Arial"));

@@ -1,0 +1,12 @@
+#pragma once
+
+// Date-time display masks: d dd ddd dddd ddddd dddddd, m mm mmm mmmm, yy yyyy,
+// h hh, n nn, s ss, z zzz, t (short time), tt (long time), c (short date and,
+// when there is one, long time), am/pm a/p ampm, '/' and ':' for the
+// locale's separators, and text in single or double quotes. Other characters
+// stand as they are. An empty mask means "c".
+
+#include <QDateTime>
+#include <QString>
+
+QString QRFormatDateTime(const QString &mask, const QDateTime &value);

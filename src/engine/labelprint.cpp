@@ -1,0 +1,349 @@
+// Text elements at run time: measuring and wrapping, printing the wrapped
+// lines with fills, frames and alignment, stretching the band, continuing on
+// the next page, and the text items an export filter receives.
+
+#include "common/units.h"
+#include "engine/band.h"
+#include "engine/exportfilter.h"
+#include "engine/printable.h"
+#include "engine/report.h"
+#include "output/pages/qrprinter.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+
+namespace
+{
+// The screen-compatible reference context text is measured on.
+const QImage &measureDevice()
+{
+    static const QImage device = [] {
+        QImage img(1, 1, QImage::Format_ARGB32);
+        const int dpm = int(std::lround(ScreenPixelsPerInch() / 0.0254));
+        img.setDotsPerMeterX(dpm);
+        img.setDotsPerMeterY(dpm);
+        return img;
+    }();
+    return device;
+}
+
+// Metrics for one font, kept while the font stays the same: building
+// metrics is dear and a report measures the same fonts over and over.
+struct MetricsCache {
+    QFont font;
+    std::unique_ptr<QFontMetricsF> metrics;
+    const QFontMetricsF &get(const QFont &f)
+    {
+        if (!metrics || !(f == font)) {
+            font = f;
+            metrics = std::make_unique<QFontMetricsF>(f, &measureDevice());
+        }
+        return *metrics;
+    }
+};
+
+MetricsCache &metricsCache()
+{
+    static MetricsCache cache;
+    return cache;
+}
+
+bool isWordEnd(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QLatin1Char('\r');
+}
+
+int roundi(double v)
+{
+    return int(std::lround(v));
+}
+} // namespace
+
+// --- measuring -------------------------------------------------------------------------
+
+int TQRCustomLabel::TextWidth(const QString &text) const
+{
+    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
+    const int width = int(std::lround(fm.horizontalAdvance(text))) + 1;
+    if (!OwningReport())
+        return width;
+    return int(std::lround(width * Size()->Zoom() / 100.0));
+}
+
+int TQRCustomLabel::LineHeightPixels() const
+{
+    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
+    const int height = int(std::lround(fm.height()));
+    if (!OwningReport())
+        return height;
+    return height * int(Size()->Zoom()) / 100;
+}
+
+// --- wrapping ------------------------------------------------------------------------------
+
+void TQRCustomLabel::wrapParagraph(const QString &text)
+{
+    if (AutoSize()) {
+        WrappedLines.append(text);
+        return;
+    }
+    const int limit = Width();
+    QString lineSoFar;
+    bool finished = false;
+    auto addWord = [&](QString word) {
+        if (finished)
+            return;
+        if (TextWidth(lineSoFar + word) <= limit) {
+            lineSoFar += word;
+            return;
+        }
+        if (lineSoFar.isEmpty()) {
+            // The word alone is too wide: keep what fits of it, drop the rest.
+            qsizetype i = 0;
+            while (i < word.size()) {
+                const qsizetype step = word[i].isHighSurrogate() && i + 1 < word.size() ? 2 : 1;
+                if (TextWidth(lineSoFar + word.mid(i, step)) >= limit)
+                    break;
+                lineSoFar += word.mid(i, step);
+                i += step;
+            }
+            WrappedLines.append(lineSoFar);
+            lineSoFar.clear();
+            word.clear();
+        } else {
+            WrappedLines.append(lineSoFar);
+            lineSoFar.clear();
+            if (TextWidth(word) > limit) {
+                if (limit == 0) {
+                    word.clear();
+                } else {
+                    while (!word.isEmpty() && TextWidth(word) > limit)
+                        word.chop(word.size() >= 2 && word[word.size() - 1].isLowSurrogate() ? 2 : 1);
+                    WrappedLines.append(word);
+                    word.clear();
+                }
+            }
+        }
+        if (!WordWrap()) {
+            finished = true;
+            return;
+        }
+        lineSoFar += word;
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (isWordEnd(text[i])) {
+            addWord(text.mid(start, i + 1 - start));
+            start = i + 1;
+        }
+    if (start < text.size())
+        addWord(text.mid(start));
+    if (!finished)
+        WrappedLines.append(lineSoFar);
+}
+
+void TQRCustomLabel::wrapText(const QString &source)
+{
+    QString text = source;
+    text.remove(QLatin1Char('\n'));
+    if (text.contains(QLatin1Char('\r'))) {
+        for (const QString &piece : text.split(QLatin1Char('\r')))
+            wrapParagraph(piece);
+        return;
+    }
+    wrapParagraph(text);
+}
+
+void TQRCustomLabel::FormatLines()
+{
+    if (!Parent())
+        return;
+    WrappedLines.clear();
+    TQRCustomReport *report = OwningReport();
+    const int lineHeight = LineHeightPixels();
+    if (IsCaptionBased()) {
+        wrapText(OutputText);
+        if (report && Height() < lineHeight + 1)
+            SetHeight(lineHeight + 1);
+    } else if (m_lines.isEmpty()) {
+        if (IsDesigning())
+            wrapText(Name());
+    } else if (AutoSize()) {
+        WrappedLines = m_lines;
+    } else {
+        for (const QString &line : m_lines)
+            wrapText(line);
+    }
+
+    if (AutoSize() && !m_resizing && report) {
+        m_resizing = true;
+        int newWidth = 0;
+        for (const QString &line : WrappedLines)
+            newWidth = std::max(newWidth, TextWidth(line));
+        if (Frame()->DrawLeft())
+            newWidth += Frame()->Width();
+        if (Frame()->DrawRight())
+            newWidth += Frame()->Width();
+        QR::TAlignment a = Alignment();
+        if (BiDiMode() == QR::bdRightToLeft && a != QR::taCenter)
+            a = a == QR::taLeftJustify ? QR::taRightJustify : QR::taLeftJustify;
+        int left = Left();
+        if (a == QR::taRightJustify)
+            left += Width() - newWidth;
+        else if (a == QR::taCenter)
+            left += (Width() - newWidth) / 2;
+        int height = Height();
+        if ((IsDesigning() && m_lines.isEmpty() && !IsCaptionBased()) || height < lineHeight + 1)
+            height = lineHeight + 1;
+        SetBounds(left, Top(), newWidth, height);
+        m_resizing = false;
+    }
+    Formatted = true;
+}
+
+// --- printing ----------------------------------------------------------------------------------
+
+void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
+{
+    TQRCustomReport *report = OwningReport();
+    TQRPrinter *printer = ParentPrinter ? ParentPrinter : (report ? report->RunPrinter() : nullptr);
+    if (!IsPrintable() || !printer)
+        return;
+    const bool render = RenderingToCanvas();
+    TQRExportFilter *filter = report ? report->RunFilter : nullptr;
+    QPainter *canvas = printer->Canvas();
+    const double screenFactor = ScreenPixelsPerInch() / 254.0;
+    const double lineHeight = LineHeightPixels() / screenFactor;
+
+    // An OnPrint handler changes the text of this print only.
+    QString savedText;
+    bool restoreText = false;
+    if (!OutputText.isEmpty() && OnPrint) {
+        QString value = OutputText;
+        OnPrint(this, value);
+        if (value != OutputText) {
+            savedText = OutputText;
+            restoreText = true;
+            OutputText = value;
+            Formatted = false;
+        }
+    }
+    FormatLines();
+
+    // Taken after wrapping, which may have moved and resized an AutoSize element.
+    double left = offsetX + Size()->NativeValue(TQRPrintableSize::LeftIndex);
+    double top = offsetY + Size()->NativeValue(TQRPrintableSize::TopIndex);
+    const double sizeWidth = Size()->NativeValue(TQRPrintableSize::WidthIndex);
+    const double height = Size()->NativeValue(TQRPrintableSize::HeightIndex);
+    const double width =
+        AutoSize() ? PixelsToNative(Width(), Size()->Resolution(), Size()->Zoom()) : sizeWidth;
+
+    if (render && canvas && !Transparent())
+        canvas->fillRect(QRect(printer->XPos(left), printer->YPos(top),
+                               printer->XPos(left + width) - printer->XPos(left),
+                               printer->YPos(top + height) - printer->YPos(top)),
+                         ToQColor(Color()));
+    if (Frame()->AnyFrame()) {
+        const int inset = roundi(Frame()->Width() / 72.0 * 254);
+        if (Frame()->DrawTop())
+            top += inset;
+        if (Frame()->DrawLeft())
+            left += inset;
+    }
+    double bottom = top + height + 1;
+    double y = top;
+    double x = left;
+    QR::TAlignment alignment = Alignment();
+    if (AutoSize()) {
+        if (alignment == QR::taRightJustify)
+            x = left - (width - sizeWidth);
+        else if (alignment == QR::taCenter)
+            x = left - (width - sizeWidth) / 2;
+    }
+    if (BiDiMode() == QR::bdRightToLeft && alignment != QR::taCenter)
+        alignment = alignment == QR::taLeftJustify ? QR::taRightJustify : QR::taLeftJustify;
+    const double anchor = alignment == QR::taRightJustify ? x + width
+                          : alignment == QR::taCenter     ? x + width / 2
+                                                          : x;
+
+    QFont canvasFont;
+    double ascent = 0;
+    if (render && canvas) {
+        const double dpi = canvas->device() ? canvas->device()->logicalDpiY() : ScreenPixelsPerInch();
+        canvasFont = Font()->ToQFont(dpi);
+        canvas->setFont(canvasFont);
+        canvas->setPen(ToQColor(Font()->Color()));
+        canvas->setBackgroundMode(Qt::TransparentMode);
+        ascent = QFontMetricsF(canvasFont, canvas->device()).ascent();
+        if (BiDiMode() == QR::bdRightToLeft || BiDiMode() == QR::bdRightToLeftReadingOnly)
+            canvas->setLayoutDirection(Qt::RightToLeft);
+        else
+            canvas->setLayoutDirection(Qt::LeftToRight);
+    }
+
+    m_stretched = 0;
+    m_firstExpansionDone = false;
+    TQRCustomBand *band = ParentBand();
+    auto fits = [&]() {
+        if (bottom >= y + lineHeight)
+            return true;
+        if (AutoStretch() && band && band->HasRoomToGrow(lineHeight)) {
+            const double oldStretched = m_stretched;
+            m_stretched = band->GrowBand(lineHeight, m_firstExpansionDone);
+            bottom = top + height + 1 + m_stretched;
+            if (render && canvas && !Transparent()) {
+                const int l = printer->XPos(left), t = printer->YPos(top + height + oldStretched);
+                canvas->fillRect(QRect(l, t, printer->XPos(left + width) - l,
+                                       printer->YPos(top + height + m_stretched) - t),
+                                 ToQColor(Color()));
+            }
+            return true;
+        }
+        return false;
+    };
+    auto printLine = [&](const QString &line) {
+        if (render && canvas && !line.isEmpty()) {
+            double px = printer->XPos(anchor);
+            if (alignment != QR::taLeftJustify) {
+                const double advance = QFontMetricsF(canvasFont, canvas->device()).horizontalAdvance(line);
+                px -= alignment == QR::taRightJustify ? advance : advance / 2;
+            }
+            canvas->drawText(QPointF(px, printer->YPos(y) + ascent), line);
+        }
+        if (filter)
+            filter->WriteTextItem(anchor, y, Font(), Color(), alignment, line);
+        y += lineHeight;
+    };
+
+    const bool continuing = !PrintComplete;
+    if (PrintComplete)
+        NextLine = 0;
+    const int firstLine = NextLine;
+    while (NextLine < WrappedLines.size() && fits()) {
+        printLine(WrappedLines[NextLine]);
+        ++NextLine;
+    }
+    // A continuation at the top of a fresh page that still fits nothing
+    // prints one line anyway, so that the band cannot loop forever.
+    if (continuing && NextLine == firstLine && NextLine < WrappedLines.size()) {
+        printLine(WrappedLines[NextLine]);
+        ++NextLine;
+    }
+    PrintComplete = !(NextLine < WrappedLines.size() && AutoStretch());
+
+    if (canvas)
+        canvas->setClipping(false);
+    if (restoreText) {
+        OutputText = savedText;
+        Formatted = false;
+    }
+    if (render && canvas && Frame()->AnyFrame()) {
+        const int l = printer->XPos(left), t = printer->YPos(top);
+        Frame()->PaintIt(
+            canvas,
+            QRect(l, t, printer->XPos(left + width) - l, printer->YPos(top + height + m_stretched) - t),
+            printer->XFactor(), printer->YFactor());
+    }
+}
