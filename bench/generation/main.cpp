@@ -1,0 +1,218 @@
+// Times report generation into recorded pages for a plain list report over
+// an SQLite table of N rows, and reports pages per second and peak memory.
+//
+//   tabulon-bench-generation [--rows N] [--compress]
+
+#include "data/query.h"
+#include "data/session.h"
+#include "engine/band.h"
+#include "engine/printable.h"
+#include "engine/report.h"
+#include "output/pages/qrprinter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <cstdio>
+#include <cstring>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+namespace
+{
+const char *const kCities[] = {"Berlin", "Paris", "Madrid", "Rome", "Vienna", "Prague", "Warsaw", "Lisbon"};
+
+bool exec(sqlite3 *db, const char *sql)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", error ? error : "error");
+        sqlite3_free(error);
+        return false;
+    }
+    return true;
+}
+
+// Writes rows.sqlite in dir unless a complete one is there already.
+bool makeTable(const QString &dir, long rows)
+{
+    const QString file = dir + QStringLiteral("/rows.sqlite");
+    const QString done = dir + QStringLiteral("/complete");
+    if (QFile::exists(file) && QFile::exists(done))
+        return true;
+    QFile::remove(file);
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(QFile::encodeName(file).constData(), &db) != SQLITE_OK) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(file));
+        sqlite3_close(db);
+        return false;
+    }
+    bool ok =
+        exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;") &&
+        exec(db,
+             "CREATE TABLE rows(id INTEGER PRIMARY KEY, name TEXT, city TEXT, amount REAL, created TEXT)") &&
+        exec(db, "BEGIN");
+    sqlite3_stmt *st = nullptr;
+    ok = ok &&
+         sqlite3_prepare_v2(db, "INSERT INTO rows VALUES (?, ?, ?, ?, ?)", -1, &st, nullptr) == SQLITE_OK;
+    char name[32], created[16];
+    for (long i = 1; ok && i <= rows; ++i) {
+        std::snprintf(name, sizeof name, "Customer %06ld", i);
+        std::snprintf(created, sizeof created, "2024-%02ld-%02ld", i % 12 + 1, i % 28 + 1);
+        sqlite3_bind_int64(st, 1, i);
+        sqlite3_bind_text(st, 2, name, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 3, kCities[i % 8], -1, SQLITE_STATIC);
+        sqlite3_bind_double(st, 4, double((i * 7919) % 1000000) / 100.0);
+        sqlite3_bind_text(st, 5, created, -1, SQLITE_TRANSIENT);
+        ok = sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    ok = ok && exec(db, "COMMIT");
+    sqlite3_close(db);
+    if (ok) {
+        QFile marker(done);
+        ok = marker.open(QIODevice::WriteOnly);
+    }
+    return ok;
+}
+
+void setFont(TFont *font, int points, bool bold)
+{
+    font->SetName(QStringLiteral("Liberation Sans"));
+    font->SetSize(points);
+    font->SetStyle(bold ? TFont::TFontStyles(TFont::fsBold) : TFont::TFontStyles());
+}
+
+template <class T>
+T *place(TComponent *owner, TQRCustomBand *band, double left, double top, double width, double height)
+{
+    auto *e = new T(owner);
+    e->SetParent(band);
+    e->Size()->SetNativeValue(TQRPrintableSize::LeftIndex, left);
+    e->Size()->SetNativeValue(TQRPrintableSize::TopIndex, top);
+    e->Size()->SetNativeValue(TQRPrintableSize::WidthIndex, width);
+    e->Size()->SetNativeValue(TQRPrintableSize::HeightIndex, height);
+    return e;
+}
+
+long peakRssKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    long rows = 100000;
+    bool compress = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--rows") && i + 1 < argc) {
+            char *end = nullptr;
+            rows = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || rows < 1) {
+                std::fprintf(stderr, "--rows wants a positive number\n");
+                return 2;
+            }
+        } else if (!std::strcmp(argv[i], "--compress")) {
+            compress = true;
+        } else if (!std::strcmp(argv[i], "--help")) {
+            std::printf("usage: tabulon-bench-generation [--rows N] [--compress]\n"
+                        "Prepares a list report over N generated rows (default 100000) into recorded pages\n"
+                        "and prints rows, pages, seconds, pages_per_second and peak_rss_kib.\n");
+            return 0;
+        } else {
+            std::fprintf(stderr, "unknown argument %s (try --help)\n", argv[i]);
+            return 2;
+        }
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    const QString dir = QDir::tempPath() + QStringLiteral("/tabulon-bench-generation/rows-%1").arg(rows);
+    QDir().mkpath(dir);
+    if (!makeTable(dir, rows))
+        return 1;
+
+    TComponent form;
+    auto *query = new TQuery(&form);
+    query->SetName(QStringLiteral("Rows"));
+    query->SetDatabaseName(dir);
+    query->SetSQLText(QStringLiteral("select id, name, city, amount, created from rows order by id"));
+    try {
+        query->Open();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "cannot open the table: %s\n", e.what());
+        return 1;
+    }
+
+    auto *report = new TQRReport(&form);
+    report->SetName(QStringLiteral("Bench"));
+    report->SetUnits(QRUnits::MM);
+    report->Page()->SetOrientation(QRPaper::poPortrait);
+    report->Page()->SetPaperSize(QRPaper::A4);
+    for (int index : {TQRPage::TopMarginIndex, TQRPage::BottomMarginIndex, TQRPage::LeftMarginIndex,
+                      TQRPage::RightMarginIndex})
+        report->Page()->SetNativeValue(index, 50);
+    report->SetDataSet(query);
+    report->SetShowProgress(false);
+    report->SetReportTitle(QStringLiteral("Customers"));
+    if (compress)
+        report->SetOptions(report->Options() | QR::Compression);
+
+    auto band = [&](QR::TQRBandType type, double height) {
+        auto *b = new TQRBand(&form);
+        b->SetBandType(type);
+        b->SetParent(report);
+        b->Size()->SetNativeValue(TQRBandSize::HeightIndex, height);
+        return b;
+    };
+    TQRBand *header = band(QR::rbPageHeader, 100);
+    auto *title = place<TQRLabel>(&form, header, 0, 20, 600, 60);
+    setFont(title->Font(), 14, true);
+    title->SetAlignment(QR::taCenter);
+    title->SetAlignToBand(true);
+    title->SetCaption(QStringLiteral("Customers"));
+
+    TQRBand *detail = band(QR::rbDetail, 50);
+    const struct {
+        const char *field;
+        double left;
+    } columns[] = {{"id", 0}, {"name", 200}, {"city", 700}, {"amount", 1100}, {"created", 1500}};
+    for (const auto &c : columns) {
+        auto *text = place<TQRDBText>(&form, detail, c.left, 5, 380, 40);
+        setFont(text->Font(), 10, false);
+        text->SetDataSet(query);
+        text->SetDataField(QString::fromLatin1(c.field));
+    }
+
+    TQRBand *footer = band(QR::rbPageFooter, 80);
+    auto *pageNo = place<TQRSysData>(&form, footer, 0, 20, 300, 40);
+    setFont(pageNo->Font(), 10, false);
+    pageNo->SetData(QR::qrsPageNumber);
+    pageNo->SetText(QStringLiteral("Page "));
+
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        report->PreparePages();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "the run failed: %s\n", e.what());
+        return 1;
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const int pages = report->QRPrinter() ? report->QRPrinter()->PageCount() : 0;
+    std::printf("rows %ld\n", rows);
+    std::printf("pages %d\n", pages);
+    std::printf("seconds %.3f\n", seconds);
+    std::printf("pages_per_second %.1f\n", seconds > 0 ? pages / seconds : 0.0);
+    std::printf("peak_rss_kib %ld\n", peakRssKiB());
+    delete report;
+    query->Close();
+    Session().CloseDatabases();
+    return pages > 0 ? 0 : 1;
+}
