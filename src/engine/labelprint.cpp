@@ -273,14 +273,21 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
     if (render && canvas) {
         const double dpi = canvas->device() ? canvas->device()->logicalDpiY() : ScreenPixelsPerInch();
         canvasFont = Font()->ToQFont(dpi);
-        canvas->setFont(canvasFont);
-        canvas->setPen(ToQColor(Font()->Color()));
-        canvas->setBackgroundMode(Qt::TransparentMode);
+        // A recorded page stores every state change; most elements of a band
+        // share font and colour, so only real changes are passed on.
+        if (canvas->font() != canvasFont)
+            canvas->setFont(canvasFont);
+        const QColor textColor = ToQColor(Font()->Color());
+        if (canvas->pen() != QPen(textColor))
+            canvas->setPen(textColor);
+        if (canvas->backgroundMode() != Qt::TransparentMode)
+            canvas->setBackgroundMode(Qt::TransparentMode);
         ascent = QFontMetricsF(canvasFont, canvas->device()).ascent();
-        if (BiDiMode() == QR::bdRightToLeft || BiDiMode() == QR::bdRightToLeftReadingOnly)
-            canvas->setLayoutDirection(Qt::RightToLeft);
-        else
-            canvas->setLayoutDirection(Qt::LeftToRight);
+        const Qt::LayoutDirection direction =
+            BiDiMode() == QR::bdRightToLeft || BiDiMode() == QR::bdRightToLeftReadingOnly ? Qt::RightToLeft
+                                                                                          : Qt::LeftToRight;
+        if (canvas->layoutDirection() != direction)
+            canvas->setLayoutDirection(direction);
     }
 
     m_stretched = 0;
@@ -333,7 +340,7 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
     }
     PrintComplete = !(NextLine < WrappedLines.size() && AutoStretch());
 
-    if (canvas)
+    if (canvas && canvas->hasClipping())
         canvas->setClipping(false);
     if (restoreText) {
         OutputText = savedText;
