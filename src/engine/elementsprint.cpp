@@ -6,7 +6,7 @@
 #include "data/field.h"
 #include "engine/band.h"
 #include "engine/controller.h"
-#include "engine/datetimeformat.h"
+#include "common/datetimeformat.h"
 #include "engine/elements.h"
 #include "engine/printable.h"
 #include "engine/report.h"

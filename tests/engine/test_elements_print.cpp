@@ -3,7 +3,7 @@
 // the recorded page, and the filter library.
 #include "gentest.h"
 
-#include "engine/datetimeformat.h"
+#include "common/datetimeformat.h"
 #include "engine/generation.h"
 
 #include <QPainter>
