@@ -305,11 +305,22 @@ void TQREvaluator::level1(Piece piece)
     leave();
 }
 
-// Level 2: +, - and OR. Right pieces are taken in a loop rather than by recursion.
-void TQREvaluator::level2(Piece piece)
+// Levels 2 and 3 split a chain the same way: at the first of two operator
+// characters or at a blank before the word operator, outside strings and
+// parentheses; right pieces are taken in a loop rather than by recursion.
+struct TQREvaluator::ChainLevel {
+    QChar First, Second; // '+' '-' or '*' '/'
+    TQREvOperator FirstOp, SecondOp, WordOp;
+    const char *Word; // "or " or "and "
+    quint8 Swap;      // the sign exchange of the second operator
+    void (TQREvaluator::*Next)(Piece);
+};
+
+void TQREvaluator::chain(Piece piece, const ChainLevel &level)
 {
     if (!enter())
         return;
+    const qsizetype wordLength = qsizetype(qstrlen(level.Word));
     for (;;) {
         Scanner scan;
         bool split = false;
@@ -319,70 +330,44 @@ void TQREvaluator::level2(Piece piece)
             if (i < 1 || !scan.outside())
                 continue;
             const QChar c = exchanged(raw, piece.Swaps);
-            if (c == u'+' || c == u'-') {
-                Append(new TQREvElementOperator(c == u'+' ? okAdd : okSub));
-                level3(piece.left(i));
+            if (c == level.First || c == level.Second) {
+                Append(new TQREvElementOperator(c == level.First ? level.FirstOp : level.SecondOp));
+                (this->*level.Next)(piece.left(i));
                 Piece right = piece.from(i + 1);
-                if (c == u'-')
-                    right.Swaps ^= SwapAddSub;
+                if (c == level.Second)
+                    right.Swaps ^= level.Swap;
                 piece = right;
                 split = true;
                 break;
             }
-            if (isBlank(raw) && i + 3 < piece.Size && matchesWord(piece.Data + i + 1, "or ")) {
-                Append(new TQREvElementOperator(okOr));
-                level3(piece.left(i + 1));
-                piece = piece.from(i + 3);
+            if (isBlank(raw) && i + wordLength < piece.Size && matchesWord(piece.Data + i + 1, level.Word)) {
+                Append(new TQREvElementOperator(level.WordOp));
+                (this->*level.Next)(piece.left(i + 1));
+                piece = piece.from(i + wordLength);
                 split = true;
                 break;
             }
         }
         if (!split) {
-            level3(piece);
+            (this->*level.Next)(piece);
             break;
         }
     }
     leave();
 }
 
+// Level 2: +, - and OR.
+void TQREvaluator::level2(Piece piece)
+{
+    static const ChainLevel level{u'+', u'-', okAdd, okSub, okOr, "or ", SwapAddSub, &TQREvaluator::level3};
+    chain(piece, level);
+}
+
 // Level 3: *, / and AND.
 void TQREvaluator::level3(Piece piece)
 {
-    if (!enter())
-        return;
-    for (;;) {
-        Scanner scan;
-        bool split = false;
-        for (qsizetype i = 0; i + 1 < piece.Size; ++i) {
-            const QChar raw = piece.Data[i];
-            scan.feed(raw);
-            if (i < 1 || !scan.outside())
-                continue;
-            const QChar c = exchanged(raw, piece.Swaps);
-            if (c == u'*' || c == u'/') {
-                Append(new TQREvElementOperator(c == u'*' ? okMul : okDiv));
-                level4(piece.left(i));
-                Piece right = piece.from(i + 1);
-                if (c == u'/')
-                    right.Swaps ^= SwapMulDiv;
-                piece = right;
-                split = true;
-                break;
-            }
-            if (isBlank(raw) && i + 4 < piece.Size && matchesWord(piece.Data + i + 1, "and ")) {
-                Append(new TQREvElementOperator(okAnd));
-                level4(piece.left(i + 1));
-                piece = piece.from(i + 4);
-                split = true;
-                break;
-            }
-        }
-        if (!split) {
-            level4(piece);
-            break;
-        }
-    }
-    leave();
+    static const ChainLevel level{u'*', u'/', okMul, okDiv, okAnd, "and ", SwapMulDiv, &TQREvaluator::level4};
+    chain(piece, level);
 }
 
 // Level 4: a factor.

@@ -76,6 +76,8 @@ protected:
 
 private:
     struct Piece;
+    struct ChainLevel;
+    void chain(Piece piece, const ChainLevel &level);
     void level1(Piece piece);
     void level2(Piece piece);
     void level3(Piece piece);
