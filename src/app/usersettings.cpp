@@ -1,18 +1,17 @@
 #include "app/usersettings.h"
 
+#include "common/programdir.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTreeView>
 #include <QWidget>
 
 namespace
 {
-QString g_dirOverride;
-
 // A widget's frame may not be known before it is shown, so positions are
 // those of the frame's top-left corner, as move() takes them.
 bool visibleOnSomeScreen(const QRect &frame)
@@ -26,21 +25,6 @@ bool visibleOnSomeScreen(const QRect &frame)
     return false;
 }
 } // namespace
-
-QString UserSettingsDir()
-{
-    if (!g_dirOverride.isEmpty())
-        return g_dirOverride;
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/Tabulon");
-}
-
-void SetUserSettingsDir(const QString &dir)
-{
-    g_dirOverride = dir;
-}
 
 std::unique_ptr<QSettings> UserSettings(const QString &storeName)
 {

@@ -4,6 +4,8 @@
 // column widths). Each store is an INI file in the user's configuration
 // directory, e.g. "Tabulon.ini" for the main window and the launcher.
 
+#include "common/programdir.h"
+
 #include <QString>
 #include <memory>
 
@@ -11,11 +13,6 @@ class QSettings;
 class QTreeView;
 class QWidget;
 
-// The directory of the per-user stores: $XDG_CONFIG_HOME/Tabulon (or the
-// platform's equivalent), unless overridden.
-QString UserSettingsDir();
-// Overrides the directory (tests); an empty text restores the default.
-void SetUserSettingsDir(const QString &dir);
 
 // Opens the store of that file name.
 std::unique_ptr<QSettings> UserSettings(const QString &storeName);

@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace
 {
 QString g_programDirOverride;
+QString g_userSettingsDirOverride;
 
 QString withSeparator(QString dir)
 {
@@ -84,4 +86,19 @@ QString ResolveFileName(const QString &baseDir, const QString &name)
             current = withSeparator(current);
     }
     return current;
+}
+
+QString UserSettingsDir()
+{
+    if (!g_userSettingsDirOverride.isEmpty())
+        return g_userSettingsDirOverride;
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/Tabulon");
+}
+
+void SetUserSettingsDir(const QString &dir)
+{
+    g_userSettingsDirOverride = dir;
 }

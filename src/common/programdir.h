@@ -25,3 +25,10 @@ bool IsLocalDirectoryPath(const QString &path);
 // regard to case, component by component), bare and relative names against
 // baseDir.
 QString ResolveFileName(const QString &baseDir, const QString &name);
+
+// The per-user configuration directory: $XDG_CONFIG_HOME/Tabulon (or the
+// platform's equivalent), unless overridden. Remembered window layouts and
+// the registry stand-in live there.
+QString UserSettingsDir();
+// Overrides the directory (tests); an empty text restores the default.
+void SetUserSettingsDir(const QString &dir);
