@@ -428,6 +428,17 @@ QString TIniFile::ReadString(const QString &section, const QString &key, const Q
     return line ? UnquoteValue(line->value) : defaultValue;
 }
 
+bool TIniFile::ReadRawString(const QString &section, const QString &key, QString &value) const
+{
+    if (!d->refresh())
+        return false;
+    const TLine *line = d->content.keyLine(section, key);
+    if (!line)
+        return false;
+    value = line->value.trimmed();
+    return true;
+}
+
 int TIniFile::ReadInteger(const QString &section, const QString &key, int defaultValue) const
 {
     int value = 0;

@@ -24,6 +24,8 @@ public:
     QString FileName() const;
 
     QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
+    // The value as the key line stores it: blanks trimmed, quotes kept. False when the key is absent.
+    bool ReadRawString(const QString &section, const QString &key, QString &value) const;
     // Decimal, or hexadecimal with "$" or "0x"; anything else gives the default.
     int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
     // "0" is false, any other integer true; anything else gives the default.

@@ -121,3 +121,83 @@ void TScriptedPrompt::Beep()
     r.kind = Record::Beep;
     m_records.append(r);
 }
+
+QList<QPair<QString, TModalResult>> PromptButtons(TMsgButtons buttons)
+{
+    const QPair<QString, TModalResult> ok{QStringLiteral("OK"), mrOk}, cancel{QStringLiteral("Cancel"), mrCancel},
+        yes{QStringLiteral("Yes"), mrYes}, no{QStringLiteral("No"), mrNo};
+    switch (buttons) {
+    case TMsgButtons::OK:
+        return {ok};
+    case TMsgButtons::OKCancel:
+        return {ok, cancel};
+    case TMsgButtons::YesNo:
+        return {yes, no};
+    case TMsgButtons::YesNoCancel:
+        return {yes, no, cancel};
+    }
+    return {ok};
+}
+
+namespace
+{
+const char *typeName(TMsgDlgType type)
+{
+    switch (type) {
+    case mtWarning:
+        return "warning";
+    case mtError:
+        return "error";
+    case mtInformation:
+        return "information";
+    case mtConfirmation:
+        return "confirmation";
+    case mtCustom:
+        break;
+    }
+    return "message";
+}
+
+void writeLine(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+}
+} // namespace
+
+TModalResult TAnswerListPrompt::MessageBox(const QString &text, const QString &caption, TMsgDlgType type,
+                                           TMsgButtons buttons)
+{
+    const auto choices = PromptButtons(buttons);
+    QStringList names;
+    for (const auto &choice : choices)
+        names.append(choice.first);
+    auto chosen = choices.first();
+    QString note;
+    if (!m_answers.isEmpty()) {
+        const QString answer = m_answers.takeFirst();
+        bool matched = false;
+        for (const auto &choice : choices) {
+            if (choice.first.compare(answer.trimmed(), Qt::CaseInsensitive) == 0) {
+                chosen = choice;
+                matched = true;
+            }
+        }
+        if (!matched)
+            note = QStringLiteral(" (\"%1\" is not a button of this box)").arg(answer);
+    }
+    writeLine(QStringLiteral("prompt: %1 box \"%2\": %3 [%4] -> %5%6")
+                  .arg(QLatin1String(typeName(type)), caption, text, names.join(u'/'), chosen.first, note));
+    return chosen.second;
+}
+
+bool TAnswerListPrompt::InputBox(const QString &caption, const QString &prompt, QString &value)
+{
+    const QString head = QStringLiteral("prompt: input box \"%1\": %2 [%3]").arg(caption, prompt, value);
+    if (m_answers.isEmpty()) {
+        writeLine(head + QStringLiteral(" -> cancelled"));
+        return false;
+    }
+    value = m_answers.takeFirst();
+    writeLine(head + QStringLiteral(" -> \"%1\"").arg(value));
+    return true;
+}

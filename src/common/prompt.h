@@ -8,7 +8,9 @@
 // answers queued in advance.
 
 #include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -96,6 +98,30 @@ private:
     QList<std::optional<QString>> m_inputs;
     QList<Record> m_records;
 };
+
+// Answers prompts from one list of texts taken in order, whatever the kind of prompt: the typed text
+// for an input box, a button name ("OK", "Cancel", "Yes", "No", case ignored) for a message box.
+// With no answer left a message box takes its first button and an input box is cancelled; an
+// answer that names no button of the box also takes the first button. Every prompt and its answer
+// is written to standard error. Headless tools use it for their --answer options.
+class TAnswerListPrompt : public TPromptService
+{
+public:
+    explicit TAnswerListPrompt(QStringList answers = {}) : m_answers(std::move(answers)) {}
+
+    TModalResult MessageBox(const QString &text, const QString &caption, TMsgDlgType type,
+                            TMsgButtons buttons) override;
+    bool InputBox(const QString &caption, const QString &prompt, QString &value) override;
+
+    // The answers not used yet.
+    const QStringList &Remaining() const { return m_answers; }
+
+private:
+    QStringList m_answers;
+};
+
+// The names of a box's buttons in their order ("OK", "Cancel" ...), and the result of each.
+QList<QPair<QString, TModalResult>> PromptButtons(TMsgButtons buttons);
 
 // Installs a prompt service for the lifetime of the guard.
 class TPromptGuard

@@ -1,6 +1,7 @@
 #include "expressions/library.h"
 
 #include "expressions/elements.h"
+#include "expressions/extfunctions.h"
 #include "expressions/stdfunctions.h"
 
 #include <QCoreApplication>
@@ -57,7 +58,7 @@ TQREvElement *TQRFunctionLibrary::CreateFunction(const QString &name) const
 TQRFunctionLibrary &EvFunctionLibrary()
 {
     static TQRFunctionLibrary library;
-    static const bool filled = (RegisterStandardFunctions(library), true);
+    static const bool filled = (RegisterStandardFunctions(library), RegisterExtendedFunctions(library), true);
     Q_UNUSED(filled);
     return library;
 }

@@ -61,8 +61,8 @@ public:
     TQREvElement *CreateFunction(const QString &name) const;
 };
 
-// The process-wide library. It is created on first use with the standard functions already
-// registered, so that they always come first.
+// The process-wide library. It is created on first use with the standard and then the extended
+// functions already registered, so that they always come first and in their fixed order.
 TQRFunctionLibrary &EvFunctionLibrary();
 
 // Registers a function in EvFunctionLibrary; names are given in capitals. Returns false, changing

@@ -1,64 +1,32 @@
 #include "common/prompt.h"
 #include "expressions/elements.h"
 #include "expressions/library.h"
+#include "expressions/variables.h"
 #include "scripting/interpreter.h"
 
 #include <gtest/gtest.h>
 
-#include <QHash>
 
 #include <atomic>
 
 namespace
 {
 
-// A tiny variable store for the tests: TSET(name, value) and TGET(name).
-QHash<QString, TQREvValue> g_vars;
-int g_calls = 0;
-
-class TTestSet : public TQREvElementFunction
+bool hasVar(const char *name)
 {
-public:
-    void Apply(TQREvValue &value) override
-    {
-        ++g_calls;
-        if (ArgumentCount() != 2 || Argument(0).ValueKind != rkString) {
-            value.SetError(QString());
-            return;
-        }
-        g_vars.insert(Argument(0).Text.toUpper(), Argument(1));
-        value.SetBoolean(true);
-    }
-};
+    return QRVariables().Find(QString::fromLatin1(name)) != nullptr;
+}
 
-class TTestGet : public TQREvElementFunction
+qint32 intVar(const char *name)
 {
-public:
-    void Apply(TQREvValue &value) override
-    {
-        if (ArgumentCount() != 1 || Argument(0).ValueKind != rkString) {
-            value.SetError(QString());
-            return;
-        }
-        value = g_vars.value(Argument(0).Text.toUpper(), TQREvValue::Error());
-    }
-};
+    const TQREvValue *v = QRVariables().Find(QString::fromLatin1(name));
+    return v && v->ValueKind == rkInteger ? v->IntValue : -1;
+}
 
 class ScriptTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        AddEvalFunction<TTestSet>(QStringLiteral("TSET"), QStringLiteral("TSET(N,V)|test"), QString(),
-                                  QStringLiteral("0SV"));
-        AddEvalFunction<TTestGet>(QStringLiteral("TGET"), QStringLiteral("TGET(N)|test"), QString(),
-                                  QStringLiteral("0S"));
-    }
-    void SetUp() override
-    {
-        g_vars.clear();
-        g_calls = 0;
-    }
+    void SetUp() override { QRVariables().Clear(); }
 
     TQREvValue run(const QStringList &script, const QString &element = QStringLiteral("Band"),
                    const QString &event = QStringLiteral("BeforePrint"), TScriptRunOptions options = {})
@@ -105,14 +73,14 @@ TEST(ScriptSections, FoundByExactHeaderWithLength)
 TEST_F(ScriptTest, NothingRunsWithoutSectionBodyOrWhenSwitchedOff)
 {
     EXPECT_EQ(run({"[Band.BeforePrint]"}).ValueKind, rkError);
-    EXPECT_EQ(run({"[Other.Event]", "TSET('A', 1)"}).ValueKind, rkError);
+    EXPECT_EQ(run({"[Other.Event]", "SETVAR('A', 1)"}).ValueKind, rkError);
     TScriptRunOptions off;
     off.ScriptsEnabled = false;
-    const TQREvValue r = run(section({"TSET('A', 1)", "RETURN(TRUE)", "ENDIF"}), QStringLiteral("Band"),
+    const TQREvValue r = run(section({"SETVAR('A', 1)", "RETURN(TRUE)", "ENDIF"}), QStringLiteral("Band"),
                              QStringLiteral("BeforePrint"), off);
     EXPECT_EQ(r.ValueKind, rkError);
     EXPECT_TRUE(r.Text.isEmpty());
-    EXPECT_EQ(g_calls, 0);
+    EXPECT_EQ(QRVariables().Count(), 0);
     EXPECT_TRUE(prompt.Records().isEmpty());
 }
 
@@ -132,40 +100,40 @@ TEST_F(ScriptTest, ReturnIsReplacedByALaterReturnAndKeptByExit)
 
 TEST_F(ScriptTest, SectionEndsAtTheNextSection)
 {
-    const QStringList script = {"[Band.BeforePrint]", "TSET('A', 1)", "[Band.AfterPrint]", "TSET('B', 2)"};
+    const QStringList script = {"[Band.BeforePrint]", "SETVAR('A', 1)", "[Band.AfterPrint]", "SETVAR('B', 2)"};
     run(script);
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("A")));
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("B")));
+    EXPECT_TRUE(hasVar("A"));
+    EXPECT_FALSE(hasVar("B"));
 }
 
 TEST_F(ScriptTest, FalseSkipPassesNestedIfAndStopsAtTheOuterElse)
 {
-    run(section({"IF (1 = 2)", "IF (TRUE)", "TSET('INNER', 1)", "ELSE", "TSET('INNERELSE', 1)", "ENDIF",
-                 "ELSE", "TSET('X', 1)", "ENDIF", "TSET('AFTER', 1)"}));
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("INNER")));
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("INNERELSE")));
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("X")));
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("AFTER")));
+    run(section({"IF (1 = 2)", "IF (TRUE)", "SETVAR('INNER', 1)", "ELSE", "SETVAR('INNERELSE', 1)", "ENDIF",
+                 "ELSE", "SETVAR('X', 1)", "ENDIF", "SETVAR('AFTER', 1)"}));
+    EXPECT_FALSE(hasVar("INNER"));
+    EXPECT_FALSE(hasVar("INNERELSE"));
+    EXPECT_TRUE(hasVar("X"));
+    EXPECT_TRUE(hasVar("AFTER"));
     EXPECT_TRUE(prompt.Records().isEmpty());
 }
 
 TEST_F(ScriptTest, ElseSkipAfterTheTrueBranch)
 {
-    run(section({"IF (TRUE)", "TSET('THEN', 1)", "ELSE", "IF (TRUE)", "TSET('NESTED', 1)", "ENDIF",
-                 "TSET('ELSE', 1)", "ENDIF", "TSET('AFTER', 1)"}));
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("THEN")));
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("NESTED")));
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("ELSE")));
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("AFTER")));
+    run(section({"IF (TRUE)", "SETVAR('THEN', 1)", "ELSE", "IF (TRUE)", "SETVAR('NESTED', 1)", "ENDIF",
+                 "SETVAR('ELSE', 1)", "ENDIF", "SETVAR('AFTER', 1)"}));
+    EXPECT_TRUE(hasVar("THEN"));
+    EXPECT_FALSE(hasVar("NESTED"));
+    EXPECT_FALSE(hasVar("ELSE"));
+    EXPECT_TRUE(hasVar("AFTER"));
     EXPECT_TRUE(prompt.Records().isEmpty()); // the ENDIF found its IF
 }
 
 TEST_F(ScriptTest, BreakLoopLeavesTheLoopThroughTheIf)
 {
-    run(section({"TSET('I', 0)", "LOOP", "IF (TGET('I') > 3)", "BREAKLOOP", "ENDIF",
-                 "TSET('I', TGET('I') + 1)", "ENDLOOP", "TSET('DONE', TGET('I'))"}));
-    ASSERT_TRUE(g_vars.contains(QStringLiteral("DONE")));
-    EXPECT_EQ(g_vars.value(QStringLiteral("DONE")).IntValue, 4);
+    run(section({"SETVAR('I', 0)", "LOOP", "IF (GETVAR('I') > 3)", "BREAKLOOP", "ENDIF",
+                 "SETVAR('I', GETVAR('I') + 1)", "ENDLOOP", "SETVAR('DONE', GETVAR('I'))"}));
+    ASSERT_TRUE(hasVar("DONE"));
+    EXPECT_EQ(intVar("DONE"), 4);
     EXPECT_TRUE(prompt.Records().isEmpty());
 }
 
@@ -181,10 +149,10 @@ TEST_F(ScriptTest, BreakLeavesOnlyTheIfAndTheLoopGoesOn)
             cancel = true;
     };
     const TQREvValue r =
-        run(section({"TSET('I', 0)", "LOOP", "IF (TGET('I') > 3)", "BREAK", "TSET('NEVER', 1)", "ENDIF",
-                     "TSET('I', TGET('I') + 1)", "RETURN(TGET('I'))", "ENDLOOP"}),
+        run(section({"SETVAR('I', 0)", "LOOP", "IF (GETVAR('I') > 3)", "BREAK", "SETVAR('NEVER', 1)", "ENDIF",
+                     "SETVAR('I', GETVAR('I') + 1)", "RETURN(GETVAR('I'))", "ENDLOOP"}),
             QStringLiteral("Band"), QStringLiteral("BeforePrint"), options);
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("NEVER")));
+    EXPECT_FALSE(hasVar("NEVER"));
     // Still counting well past 3: BREAK did not leave the loop.
     ASSERT_EQ(r.ValueKind, rkInteger);
     EXPECT_GT(r.IntValue, 10);
@@ -193,12 +161,12 @@ TEST_F(ScriptTest, BreakLeavesOnlyTheIfAndTheLoopGoesOn)
 
 TEST_F(ScriptTest, NestedLoopsBreakLoopLeavesTheInnermost)
 {
-    run(section({"TSET('O', 0)", "TSET('N', 0)", "LOOP", "IF (TGET('O') = 3)", "BREAKLOOP", "ENDIF",
-                 "TSET('O', TGET('O') + 1)", "LOOP", "TSET('N', TGET('N') + 1)", "BREAKLOOP", "ENDLOOP",
-                 "ENDLOOP", "TSET('DONE', 1)"}));
-    EXPECT_EQ(g_vars.value(QStringLiteral("O")).IntValue, 3);
-    EXPECT_EQ(g_vars.value(QStringLiteral("N")).IntValue, 3); // the inner loop ran once per outer pass
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("DONE")));
+    run(section({"SETVAR('O', 0)", "SETVAR('N', 0)", "LOOP", "IF (GETVAR('O') = 3)", "BREAKLOOP", "ENDIF",
+                 "SETVAR('O', GETVAR('O') + 1)", "LOOP", "SETVAR('N', GETVAR('N') + 1)", "BREAKLOOP", "ENDLOOP",
+                 "ENDLOOP", "SETVAR('DONE', 1)"}));
+    EXPECT_EQ(intVar("O"), 3);
+    EXPECT_EQ(intVar("N"), 3); // the inner loop ran once per outer pass
+    EXPECT_TRUE(hasVar("DONE"));
     EXPECT_TRUE(prompt.Records().isEmpty());
 }
 
@@ -209,8 +177,8 @@ TEST_F(ScriptTest, IfNeedsExactlyOneBlank)
     ASSERT_EQ(r.ValueKind, rkBoolean);
     EXPECT_TRUE(prompt.Records().isEmpty());
     // An assignment-looking line is just an expression with an error value.
-    run(section({"x := 1;", "TSET('AFTER', 1)"}));
-    EXPECT_TRUE(g_vars.contains(QStringLiteral("AFTER")));
+    run(section({"x := 1;", "SETVAR('AFTER', 1)"}));
+    EXPECT_TRUE(hasVar("AFTER"));
     EXPECT_TRUE(prompt.Records().isEmpty());
 }
 
@@ -255,10 +223,10 @@ TEST_F(ScriptTest, EachScriptError)
 
 TEST_F(ScriptTest, ErrorEndsTheRunKeepingTheLastReturn)
 {
-    const TQREvValue r = run(section({"RETURN(7)", "ENDIF", "TSET('AFTER', 1)", "RETURN(8)"}));
+    const TQREvValue r = run(section({"RETURN(7)", "ENDIF", "SETVAR('AFTER', 1)", "RETURN(8)"}));
     ASSERT_EQ(r.ValueKind, rkInteger);
     EXPECT_EQ(r.IntValue, 7);
-    EXPECT_FALSE(g_vars.contains(QStringLiteral("AFTER")));
+    EXPECT_FALSE(hasVar("AFTER"));
 }
 
 TEST_F(ScriptTest, LongLinesAreCutAndTheMessageToo)

@@ -3,6 +3,8 @@
 
 #include "common/codepage.h"
 #include "common/localesettings.h"
+#include "common/prompt.h"
+#include "common/screen.h"
 #include "data/query.h"
 #include "data/table.h"
 #include "expressions/environment.h"
@@ -85,6 +87,10 @@ int main(int argc, char **argv)
         "they are computed for every record (after one aggregate pass each), else once on the first.\n"
         "With --script FILE --run ELEMENT.EVENT the script section [ELEMENT.EVENT] of FILE runs instead\n"
         "and its result is printed the same way; a script error goes to standard error.\n"
+        "The dataset is registered under its name, so that functions like RECORDCOUNT('Query') find it.\n"
+        "Message and input boxes (OKBOX, INPUTBOX ...) are answered from the --answer texts in order and\n"
+        "written to standard error; with no answer left a message box takes its first button and an input\n"
+        "box is cancelled.\n"
         "Exit code: 0 when every expression was computed (or the script ran, even if it stopped at a\n"
         "script error), 2 for bad usage, an unreadable script or a dataset that cannot be opened."));
     parser.addHelpOption();
@@ -113,7 +119,12 @@ int main(int argc, char **argv)
     const QCommandLineOption run(QStringLiteral("run"),
                                  QStringLiteral("The section to run: ELEMENT.EVENT (with --script)."),
                                  QStringLiteral("ELEMENT.EVENT"));
-    parser.addOptions({database, table, sql, name, each, locale, define, script, run});
+    const QCommandLineOption answer(
+        QStringLiteral("answer"),
+        QStringLiteral("Answer to the next prompt: the text typed into an input box, or the button of a message\n"
+                       "box (OK, Cancel, Yes, No). Repeatable; used in order."),
+        QStringLiteral("TEXT"));
+    parser.addOptions({database, table, sql, name, each, locale, define, script, run, answer});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
@@ -164,25 +175,31 @@ int main(int argc, char **argv)
         environment.AddVariable(variable, definition.mid(eq + 1));
     }
 
+    TAnswerListPrompt prompts(parser.values(answer));
+    const TPromptGuard promptGuard(&prompts);
+
+    // The dataset belongs to a window of its own, as in a report, so that functions that find
+    // datasets by name see it.
+    TForm window;
     TQRDatasetList datasets;
-    std::unique_ptr<TDataSet> dataSet;
+    TDataSet *dataSet = nullptr;
     try {
         if (parser.isSet(table)) {
-            auto t = std::make_unique<TTable>();
+            auto *t = new TTable(&window);
             t->SetDatabaseName(parser.value(database));
             t->SetTableName(parser.value(table));
             t->SetName(parser.isSet(name) ? parser.value(name) : parser.value(table));
-            dataSet = std::move(t);
+            dataSet = t;
         } else if (parser.isSet(sql)) {
-            auto q = std::make_unique<TQuery>();
+            auto *q = new TQuery(&window);
             q->SetDatabaseName(parser.value(database));
             q->SetSQLText(parser.value(sql));
             q->SetName(parser.isSet(name) ? parser.value(name) : QStringLiteral("Query"));
-            dataSet = std::move(q);
+            dataSet = q;
         }
         if (dataSet) {
             dataSet->Open();
-            datasets.append(dataSet.get());
+            datasets.append(dataSet);
         }
     } catch (const std::exception &e) {
         return fail(QStringLiteral("cannot open the dataset: %1").arg(QString::fromLocal8Bit(e.what())));
