@@ -34,8 +34,13 @@ void format(const QString &mask, const QDate &date, const QTime &time, QString &
     const bool hasAmPm = mask.contains(QLatin1String("am/pm"), Qt::CaseInsensitive) ||
                          mask.contains(QLatin1String("a/p"), Qt::CaseInsensitive) ||
                          mask.contains(QLatin1String("ampm"), Qt::CaseInsensitive);
+    // "m" and "mm" right after an hour element (only other letters count in between) mean minutes.
+    QChar lastLetter;
     for (qsizetype i = 0; i < mask.size();) {
         const QChar c = mask[i].toLower();
+        const QChar previousLetter = lastLetter;
+        if (c.isLetter())
+            lastLetter = c;
         if (mask[i] == QLatin1Char('"') || mask[i] == QLatin1Char('\'')) {
             const qsizetype end = mask.indexOf(mask[i], i + 1);
             const qsizetype stop = end < 0 ? mask.size() : end;
@@ -66,6 +71,11 @@ void format(const QString &mask, const QDate &date, const QTime &time, QString &
             i += n;
         } else if (c == QLatin1Char('m')) {
             const int n = run(mask, i, c, 4);
+            if (n <= 2 && previousLetter == QLatin1Char('h')) {
+                out += n == 1 ? QString::number(time.minute()) : pad(time.minute(), 2);
+                i += n;
+                continue;
+            }
             switch (n) {
             case 1:
                 out += QString::number(date.month());

@@ -170,4 +170,41 @@ TEST_F(ConsoleFixture, DefinedVariables)
     EXPECT_EQ(cyclic.Lines, QStringList{"ERROR\tRecursive calls not allowed"});
 }
 
+TEST_F(ConsoleFixture, DatasetIsFoundByName)
+{
+    ConsoleRun r = run({"--database", database, "--table", "Orders", "--each", "RECORDCOUNT('orders')",
+                        "EOF('Orders')", "FIELDLEN('Orders','Name')", "ISNULL('Orders','Price')"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines.size(), 12);
+    EXPECT_EQ(r.Lines.mid(0, 4),
+              (QStringList{"INTEGER\t3", "BOOLEAN\tFalse", "INTEGER\t20", "BOOLEAN\tFalse"}));
+
+    r = run({"--database", database, "--sql", "SELECT * FROM Orders WHERE Amount > 2", "--name", "Big",
+             "RECORDCOUNT('Big')", "RECORDCOUNT('Query')", "QUERYPARAM('Big','None')"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines, (QStringList{"INTEGER\t2", "ERROR\t", "ERROR\t"}));
+}
+
+TEST(Console, AnswersPromptsInOrder)
+{
+    ConsoleRun r = run({"--answer", "No", "--answer", "Ann", "--answer", "cancel", "YESNOBOX('Sure?')",
+                        "INPUTBOX('Who', 'Name:', 'who')", "GETVAR('WHO')", "OKCANCELBOX('Go on?')",
+                        "YESNOBOX('Again?')", "INPUTBOX('Who', 'Name:', 'who')", "GETVAR('who')"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    // Without answers left a message box takes its first button and an input box is cancelled.
+    EXPECT_EQ(r.Lines, (QStringList{"BOOLEAN\tFalse", "BOOLEAN\tTrue", "STRING\tAnn", "BOOLEAN\tFalse",
+                                    "BOOLEAN\tTrue", "BOOLEAN\tFalse", "STRING\tAnn"}));
+    const QStringList prompts = r.Errors.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(prompts.size(), 5) << qPrintable(r.Errors);
+    EXPECT_TRUE(prompts[0].contains("Sure?") && prompts[0].endsWith("-> No")) << qPrintable(prompts[0]);
+    EXPECT_TRUE(prompts[1].contains("Name:") && prompts[1].contains("\"Ann\"")) << qPrintable(prompts[1]);
+    // The second input box starts with the variable's value.
+    EXPECT_TRUE(prompts[4].contains("[Ann]") && prompts[4].endsWith("cancelled")) << qPrintable(prompts[4]);
+
+    // An answer that is no button of the box takes the first one, and says so.
+    r = run({"--answer", "Maybe", "OKCANCELBOX('Go?')"});
+    EXPECT_EQ(r.Lines, QStringList{"BOOLEAN\tTrue"});
+    EXPECT_TRUE(r.Errors.contains("Maybe")) << qPrintable(r.Errors);
+}
+
 #endif
