@@ -45,17 +45,23 @@ public:
     // (may be null: never loading). Starts as delCustom with empty texts.
     explicit TQRDatabaseSettings(TComponent *owner = nullptr);
 
+    // The preset the texts follow, or delCustom.
     TDelimiterType DelimiterType() const { return m_type; }
     // A preset fills the nine texts; delCustom keeps them, except while the
     // owner is loading, when they are emptied for the stored ones to be read.
     void SetDelimiterType(TDelimiterType type);
 
     // One text by index; setting one that differs from the current preset makes the type delCustom.
-    QString Setting(TSetting which) const { return m_texts[which]; }
+    QString Setting(TSetting which) const
+    {
+        return which >= 0 && which < SettingCount ? m_texts[which] : QString();
+    }
     void SetSetting(TSetting which, const QString &text);
     // The preset text of a type (empty for delCustom).
     static QString PresetText(TDelimiterType type, TSetting which);
 
+    // The nine texts as published properties: field, string, table and date
+    // delimiters (left and right) and the LIKE wildcard.
     QString SQLFieldDelimiterLeft() const { return m_texts[FieldLeft]; }
     void SetSQLFieldDelimiterLeft(const QString &t) { SetSetting(FieldLeft, t); }
     QString SQLFieldDelimiterRight() const { return m_texts[FieldRight]; }
