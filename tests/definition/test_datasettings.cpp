@@ -375,6 +375,9 @@ TEST_F(ReportData, FieldsAreRecreatedWithLabelsAndTheDatasetOpened)
 
 TEST_F(ReportData, FieldsOfADatasetThatCannotOpen)
 {
+    EXPECT_FALSE(QRDSetupFieldsAfterLoading(nullptr, nullptr));
+    QRDLocateDataset(nullptr, {reportDir, programDir, report, {}, {}});
+
     TTable *customers = AddCustomers();
     auto *calc = new TStringField(customers);
     calc->SetFieldName(QStringLiteral("Label"));

@@ -240,3 +240,13 @@ TEST_F(QueryParams, PrepareFirstPutsBackWhatAnEarlierRunLeft)
     EXPECT_EQ(prompt.Records().size(), 2);
     EXPECT_EQ(Rows(q), 2);
 }
+
+TEST_F(QueryParams, NothingToDoWithoutOwnerOrQueries)
+{
+    EXPECT_TRUE(keeper.Prepare(nullptr));
+    keeper.Restore(nullptr);
+    AddCustomers(); // a table is no query
+    EXPECT_TRUE(keeper.Prepare(form.get()));
+    EXPECT_TRUE(keeper.SavedParams().isEmpty());
+    EXPECT_TRUE(prompt.Records().isEmpty());
+}
