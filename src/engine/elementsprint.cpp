@@ -260,24 +260,25 @@ TQREvValue TQRExpr::Value()
     return m_evaluator->Compute();
 }
 
-void TQRExpr::PrintAt(double offsetX, double offsetY)
+QString TQRExpr::ValueText(const TQREvValue &v) const
 {
-    const TQREvValue v = Value();
     switch (v.ValueKind) {
     case rkInteger:
-        OutputText = numericText(m_mask, double(v.IntValue));
-        break;
+        return numericText(m_mask, double(v.IntValue));
     case rkFloat:
-        OutputText = numericText(m_mask, v.FloatValue);
-        break;
+        return numericText(m_mask, v.FloatValue);
     case rkString:
     case rkError:
-        OutputText = v.Text;
-        break;
+        return v.Text;
     case rkBoolean:
-        OutputText = v.BoolValue ? QStringLiteral("True") : QStringLiteral("False");
-        break;
+        return v.BoolValue ? QStringLiteral("True") : QStringLiteral("False");
     }
+    return QString();
+}
+
+void TQRExpr::PrintAt(double offsetX, double offsetY)
+{
+    OutputText = ValueText(Value());
     Formatted = false;
     TQRCustomLabel::PrintAt(offsetX, offsetY);
     if (m_resetAfterPrint && m_evaluator && m_evaluator->Prepared())

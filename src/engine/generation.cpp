@@ -261,6 +261,8 @@ void TQRCustomReport::CreateReport(bool)
         EndPage();
     if (RunFilter && RunFilter->Active())
         RunFilter->Finish();
+    if (AfterPrint && !IsDesigning())
+        AfterPrint(this);
 }
 
 void TQRCustomReport::Execute()
@@ -319,8 +321,8 @@ void TQRCustomReport::PrintBand(TQRCustomBand *band)
     }
 
     bool flag = band->Enabled();
-    if (flag && band->BeforePrint && !IsDesigning())
-        band->BeforePrint(band, flag);
+    if (flag)
+        band->DoBeforePrint(flag);
 
     auto notify = [band] {
         if (auto *c = qobject_cast<TQRController *>(band->DetailNotifier))
@@ -397,8 +399,7 @@ void TQRCustomReport::PrintBand(TQRCustomBand *band)
         notify();
     }
 
-    if (band->AfterPrint && !IsDesigning())
-        band->AfterPrint(band, flag);
+    band->DoAfterPrint(flag);
 
     if (TQRCustomBand *child = band->ChildBand()) {
         const bool footer = band->BandType() == QR::rbPageFooter;

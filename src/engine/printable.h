@@ -356,6 +356,8 @@ public:
     void ParentChanged(int operation) override;
     // The current value of the expression.
     TQREvValue Value();
+    // A value as the element prints it, through the display mask.
+    QString ValueText(const TQREvValue &v) const;
     TQREvaluator *Evaluator() const { return m_evaluator.get(); }
 
 protected:

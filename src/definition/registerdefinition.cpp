@@ -1,0 +1,33 @@
+#include "definition/registerdefinition.h"
+
+#include "common/classregistry.h"
+#include "definition/designbands.h"
+#include "definition/designelements.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/reportdata.h"
+
+void RegisterDefinitionClasses()
+{
+    RegisterEngineClasses();
+    RegisterDataSettingsClasses();
+    RegisterComponentClass<TQRDesignReport>();
+    RegisterComponentClass<TQRDesignBand>();
+    RegisterComponentClass<TQRDesignChildBand>();
+    RegisterComponentClass<TQRDesignSubdetail>();
+    RegisterComponentClass<TQRDesignGroup>();
+    RegisterComponentClass<TQRDesignLoopband>();
+    RegisterComponentClass<TQRDesignStringsband>();
+    RegisterComponentClass<TQRDesignLabel>();
+    RegisterComponentClass<TQRDesignDBText>();
+    RegisterComponentClass<TQRDesignExpr>();
+    RegisterComponentClass<TQRDesignSysdata>();
+    RegisterComponentClass<TQRDesignMemo>();
+    RegisterComponentClass<TQRDesignRichtext>();
+    RegisterComponentClass<TQRDesignDBRichtext>();
+    RegisterComponentClass<TQRDesignShape>();
+    RegisterComponentClass<TQRDesignImage>();
+    RegisterComponentClass<TQRDesignDBImage>();
+    RegisterComponentClass<TCompLoader>();
+    RegisterComponentClass<TQRDLoader>();
+}
