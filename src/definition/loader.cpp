@@ -1,6 +1,8 @@
 #include "definition/loader.h"
 
 #include "definition/queryparams.h"
+#include "definition/reportdata.h"
+#include "common/programdir.h"
 
 #include "common/prompt.h"
 #include "common/properties.h"
@@ -111,6 +113,33 @@ void TCompLoader::CollectDataSets(TQRDatasetList &list) const
     if (m_useDataModules)
         for (TComponent *module : TScreen::Instance().DataModules())
             add(module);
+}
+
+std::function<void(TDataSet *)> TCompLoader::calcFieldsHandler()
+{
+    QPointer<TCompLoader> self(this);
+    return [self](TDataSet *ds) {
+        if (self && self->OnCalcFields && !(ds->ComponentState() & csDesigning))
+            self->OnCalcFields(ds);
+    };
+}
+
+void TCompLoader::InstallCalcFieldsHandler(TDataSet *dataSet)
+{
+    if (dataSet)
+        dataSet->OnCalcFields = calcFieldsHandler();
+}
+
+void TCompLoader::DatasetRead(TDataSet *dataSet, const QString &reportDir)
+{
+    TQRDLocateContext context;
+    context.ReportDir = reportDir;
+    context.ProgramDir = ProgramDir();
+    if (auto *loader = qobject_cast<TQRDLoader *>(this))
+        context.Report = loader->QReport();
+    context.CalcFieldsHandler = calcFieldsHandler();
+    context.BeforeOpenDataset = BeforeOpenDataset;
+    QRDLocateDataset(dataSet, context);
 }
 
 bool TCompLoader::RunScriptEvent(const QString &elementName, const QString &eventName, bool *result) const

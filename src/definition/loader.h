@@ -99,6 +99,14 @@ public:
     // ... and puts every parameter back as it was before the run.
     void RestoreQueryParams();
 
+    // Installs the loader's calculated-field handler on dataSet: it forwards
+    // to OnCalcFields, except while the dataset is being designed.
+    void InstallCalcFieldsHandler(TDataSet *dataSet);
+    // What happens to every dataset right after a report file was read:
+    // located (reportDir: the report file's directory, empty for a stream),
+    // templates expanded, the handler installed and BeforeOpenDataset raised.
+    void DatasetRead(TDataSet *dataSet, const QString &reportDir);
+
     // Runs the script section [elementName.eventName]; true with *result set
     // when the section gave a Boolean (the last RETURN before an error counts).
     bool RunScriptEvent(const QString &elementName, const QString &eventName, bool *result) const;
@@ -111,6 +119,8 @@ protected:
     virtual TComponent *DataOwner() const { return Owner(); }
 
 private:
+    std::function<void(TDataSet *)> calcFieldsHandler();
+
     QStringList m_script;
     bool m_scriptsEnabled = true;
     QStringList m_messages;

@@ -4,7 +4,10 @@
 
 #include "data/dataset.h"
 #include "data/field.h"
+#include "common/classregistry.h"
+#include "data/query.h"
 #include "data/table.h"
+#include "definition/reportdata.h"
 #include "deftest.h"
 
 #include <QSqlDatabase>
@@ -213,6 +216,119 @@ TEST_F(DesignData, GroupPrintExpressionIsTheCondition)
     RecordingFilter filter;
     ASSERT_TRUE(run(filter));
     EXPECT_EQ(filter.texts(1).filter(QStringLiteral("City ")), (QStringList{"City Berlin", "City Bonn"}));
+}
+
+// --- query parameters around a run ----------------------------------------------------------------
+
+class ParamReport : public DesignData
+{
+protected:
+    ParamReport()
+    {
+        query = new TQuery(form.get());
+        query->SetName(QStringLiteral("ByCountry"));
+        query->SetDatabaseName(dir.path());
+        query->SetSQL({QStringLiteral("SELECT name FROM people WHERE country = :c ORDER BY id")});
+        query->ParamByName(QStringLiteral("c"))->SetBound(true);
+        auto *source = new TDataSource(form.get());
+        source->SetName(QStringLiteral("ByCountrySource"));
+        source->SetDataSet(query);
+        report->SetDataSet(query);
+        auto *name = element<TQRDesignDBText>(detail, 500, 0);
+        name->SetDataSet(query);
+        name->SetDataField(QStringLiteral("name"));
+    }
+    TQuery *query = nullptr;
+};
+
+TEST_F(ParamReport, BoundParameterIsAskedForEveryRunAndGoneAfterwards)
+{
+    prompt.QueueInput(QStringLiteral("FR"));
+    RecordingFilter first;
+    ASSERT_TRUE(run(first));
+    EXPECT_EQ(column(first, 600), (QStringList{"Dan", "Eve"}));
+    EXPECT_TRUE(query->ParamByName(QStringLiteral("c"))->IsNull());
+    ASSERT_EQ(prompt.Records().size(), 1);
+    EXPECT_EQ(prompt.Records()[0].kind, TScriptedPrompt::Record::Input);
+    EXPECT_EQ(prompt.Records()[0].caption, QStringLiteral("Parameter of ByCountry"));
+    EXPECT_EQ(prompt.Records()[0].text, QStringLiteral("Please type in the parameter \"c'\":"));
+
+    prompt.QueueInput(QStringLiteral("DE"));
+    RecordingFilter second;
+    ASSERT_TRUE(run(second));
+    EXPECT_EQ(column(second, 600), (QStringList{"Ann", "Bob", "Cid"}));
+    EXPECT_EQ(prompt.Records().size(), 2);
+    EXPECT_TRUE(query->ParamByName(QStringLiteral("c"))->IsNull());
+}
+
+TEST_F(ParamReport, ParameterWithAValueIsNotAsked)
+{
+    query->ParamByName(QStringLiteral("c"))->SetAsString(QStringLiteral("FR"));
+    query->Open(); // as a report file's reader leaves it
+    RecordingFilter filter;
+    ASSERT_TRUE(run(filter));
+    EXPECT_TRUE(prompt.Records().isEmpty());
+    EXPECT_EQ(column(filter, 600), (QStringList{"Dan", "Eve"}));
+    EXPECT_EQ(query->ParamByName(QStringLiteral("c"))->AsString(), QStringLiteral("FR"));
+}
+
+TEST_F(ParamReport, CancellingTheInputCancelsTheRunAndChangesNothing)
+{
+    prompt.QueueInput(std::nullopt);
+    const auto before = report->BeforePrint;
+    bool reportStarted = false;
+    report->BeforePrint = [&](TQRCustomReport *, bool &) { reportStarted = true; };
+    RecordingFilter filter;
+    EXPECT_FALSE(run(filter));
+    EXPECT_FALSE(reportStarted);
+    EXPECT_TRUE(filter.items.empty());
+    EXPECT_TRUE(query->ParamByName(QStringLiteral("c"))->IsNull());
+    EXPECT_TRUE(query->ParamByName(QStringLiteral("c"))->Bound());
+    EXPECT_FALSE(report->Prepared());
+    EXPECT_EQ(report->TemporarySummaryBand(), nullptr);
+}
+
+TEST_F(ParamReport, HostMayCancelBeforeTheParametersAreAsked)
+{
+    int asked = 0;
+    loader->BeforeGetQueryParams = [&](TQuery *q, bool &doCancel) {
+        ++asked;
+        EXPECT_EQ(q, query);
+        doCancel = true;
+    };
+    RecordingFilter filter;
+    EXPECT_FALSE(run(filter));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(prompt.Records().isEmpty());
+}
+
+TEST_F(DesignData, CalcFieldsHandlerForwardsToTheLoader)
+{
+    int calls = 0;
+    loader->OnCalcFields = [&](TDataSet *ds) { calls += ds == table; };
+    loader->InstallCalcFieldsHandler(table);
+    ASSERT_TRUE(table->OnCalcFields != nullptr);
+    table->OnCalcFields(table);
+    EXPECT_EQ(calls, 1);
+    // A handler left on a dataset after its loader is gone does nothing.
+    loader->OnCalcFields = nullptr;
+    table->OnCalcFields(table);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(DesignData, ReadDatasetsExpandTheirTemplatesAgainstTheReport)
+{
+    auto *templ = qobject_cast<TQRDWQuery *>(CreateComponent(QStringLiteral("TQRDWQuery"), form.get()));
+    ASSERT_NE(templ, nullptr);
+    templ->SetDatabaseName(dir.path());
+    templ->SetOriginalSQL({QStringLiteral("SELECT name FROM people"), QStringLiteral("WHERE id > %%1 + 2%%"),
+                           QStringLiteral("  %%'%DEL'%%  ")});
+    QStringList opened;
+    loader->BeforeOpenDataset = [&](TDataSet *ds) { opened << ds->metaObject()->className(); };
+    loader->DatasetRead(templ, QString());
+    EXPECT_EQ(templ->SQL(), (QStringList{"SELECT name FROM people", "WHERE id > 3"}));
+    EXPECT_EQ(opened, (QStringList{"TQRDWQuery"}));
+    EXPECT_TRUE(templ->OnCalcFields != nullptr);
 }
 
 // --- elements following the band ------------------------------------------------------------------
