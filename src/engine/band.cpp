@@ -28,6 +28,18 @@ TQRCustomBand::TQRCustomBand(TComponent *owner)
 
 TQRCustomBand::~TQRCustomBand() = default;
 
+void TQRCustomBand::DoBeforePrint(bool &printBand)
+{
+    if (BeforePrint && !IsDesigning())
+        BeforePrint(this, printBand);
+}
+
+void TQRCustomBand::DoAfterPrint(bool printed)
+{
+    if (AfterPrint && !IsDesigning())
+        AfterPrint(this, printed);
+}
+
 void TQRCustomBand::ShowCircularMessage() const
 {
     if (IsDesigning())

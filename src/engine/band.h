@@ -61,6 +61,13 @@ public:
     std::function<void(TQRCustomBand *sender, bool bandPrinted)> AfterPrint;
     std::function<void(TQRCustomBand *sender, bool &printBand)> BeforePrint;
 
+    // Runs just before an enabled band prints; may clear printBand. The default
+    // calls BeforePrint when assigned and not designing.
+    virtual void DoBeforePrint(bool &printBand);
+    // Runs after the band's turn, printed or not. The default calls AfterPrint
+    // when assigned and not designing.
+    virtual void DoAfterPrint(bool printed);
+
     bool AlignToBottom() const { return m_alignToBottom; }
     void SetAlignToBottom(bool v) { m_alignToBottom = v; }
     TColor Color() const { return m_color; }

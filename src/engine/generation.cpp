@@ -319,8 +319,8 @@ void TQRCustomReport::PrintBand(TQRCustomBand *band)
     }
 
     bool flag = band->Enabled();
-    if (flag && band->BeforePrint && !IsDesigning())
-        band->BeforePrint(band, flag);
+    if (flag)
+        band->DoBeforePrint(flag);
 
     auto notify = [band] {
         if (auto *c = qobject_cast<TQRController *>(band->DetailNotifier))
@@ -397,8 +397,7 @@ void TQRCustomReport::PrintBand(TQRCustomBand *band)
         notify();
     }
 
-    if (band->AfterPrint && !IsDesigning())
-        band->AfterPrint(band, flag);
+    band->DoAfterPrint(flag);
 
     if (TQRCustomBand *child = band->ChildBand()) {
         const bool footer = band->BandType() == QR::rbPageFooter;
