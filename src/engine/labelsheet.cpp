@@ -59,7 +59,11 @@ void TQREChildBand::DoBeforePrint(bool &printBand)
 
 TQREReport::TQREReport(TComponent *owner) : TQRReport(owner), m_labelSettings(new TLabelSettings(this)) {}
 
-TQREReport::~TQREReport() = default;
+TQREReport::~TQREReport()
+{
+    // The spacer bands belong to the report's owner; they go with the report.
+    CleanupLabels();
+}
 
 int TQREReport::LabelsPerColumn(const TQRCustomReport *report, const TQRCustomBand *labelBand,
                                 const TQRCustomBand *rowSpace)

@@ -225,6 +225,9 @@ TEST(Groups, TextLinesPrintTheSameAtEveryZoom)
     auto *wrapped = f.element<TQRLabel>(detail, 600, 10, 250, 250);
     wrapped->SetAutoSize(false);
     wrapped->SetCaption(QStringLiteral("several words that wrap over lines"));
+    auto *right = f.element<TQRLabel>(detail, 900, 10, 400, 40);
+    right->SetAlignment(QR::taRightJustify);
+    right->SetCaption(QStringLiteral("Right aligned 12,345.67"));
     f.records(2);
     auto run = [&] {
         RecordingFilter filter;
@@ -237,10 +240,10 @@ TEST(Groups, TextLinesPrintTheSameAtEveryZoom)
     const auto at100 = run();
     ASSERT_GE(at100.size(), 8u);
     EXPECT_GT(std::get<2>(at100[1]), std::get<2>(at100[0]));
-    f.report->SetZoom(150);
-    EXPECT_EQ(run(), at100);
-    f.report->SetZoom(50);
-    EXPECT_EQ(run(), at100);
+    for (int zoom : {150, 50, 75, 133, 175, 250}) {
+        f.report->SetZoom(zoom);
+        EXPECT_EQ(run(), at100) << "zoom " << zoom;
+    }
 }
 
 // --- label sheets ---------------------------------------------------------------------------
@@ -378,6 +381,13 @@ TEST(LabelSheets, LabelCountCopiesAndPreparationRunsOnceUntilTheCleanUp)
     f.exportTo(plain);
     EXPECT_EQ(plain.texts(1), (QStringList{"0", "1"}));
     EXPECT_EQ(positions(plain, "0"), (std::vector<std::pair<int, double>>{{1, 100}}));
+
+    // A report freed while prepared leaves nothing behind.
+    f.labels->LabelSettings()->SetFirstLabel(4);
+    ASSERT_TRUE(f.labels->PrepareLabels());
+    delete f.report;
+    f.report = nullptr;
+    EXPECT_EQ(f.form->ComponentCount(), 0);
 }
 
 TEST(LabelSheets, RowSpaceIsLeftOutAfterTheLastRowOfAColumn)
