@@ -306,14 +306,14 @@ TEST(LabelSheets, FirstLabelSkipsPositionsDownAndAcrossColumns)
     EXPECT_EQ(positions(second, "0"), (std::vector<std::pair<int, double>>{{1, 1000}}));
     EXPECT_EQ(positions(second, "1"), (std::vector<std::pair<int, double>>{{1, 1900}}));
 
-    // Position 5 is row 2 of column 2: the column is the one after the first.
+    // Position 5 is row 2 of column 2; columns are (2100 - 200) / 3 = 633 wide.
     f.labels->LabelSettings()->SetFirstLabel(5);
     RecordingFilter fifth;
     f.exportTo(fifth);
     const TextItem *first = fifth.find(QStringLiteral("0"));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->y, 1000);
-    EXPECT_GT(first->x, 100);
+    EXPECT_EQ(first->x, 733);
     // Position 8 is row 2 of column 3, to the right of column 2.
     f.labels->LabelSettings()->SetFirstLabel(8);
     RecordingFilter eighth;
@@ -321,7 +321,7 @@ TEST(LabelSheets, FirstLabelSkipsPositionsDownAndAcrossColumns)
     const TextItem *third = eighth.find(QStringLiteral("0"));
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third->y, 1000);
-    EXPECT_GT(third->x, first->x);
+    EXPECT_EQ(third->x, 1366);
     EXPECT_EQ(eighth.pages, 1);
 
     // The clean-up frees the spacer bands and gives the label band its master back.
