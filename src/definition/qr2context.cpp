@@ -4,6 +4,7 @@
 #include "common/prompt.h"
 #include "common/properties.h"
 #include "data/dataset.h"
+#include "engine/report.h"
 
 #include <QMetaObject>
 
@@ -67,6 +68,9 @@ QList<TComponent *> EncodeExternalReferences(TComponent *owner, TComponent *data
         return changed;
     const QList<TComponent *> components = owner->ComponentList();
     for (TComponent *c : components) {
+        // Datasets and elements only: the report's own dataset is stored by index.
+        if (qobject_cast<TQRCustomReport *>(c))
+            continue;
         for (const char *prop : externalProperties) {
             TPropInfo info;
             if (!FindPublishedProperty(c->metaObject(), QLatin1String(prop), &info) ||

@@ -63,8 +63,11 @@ void clearReport(TQR2Context &context, TQRCustomReport *report, TComponent *owne
         for (TComponent *c : StoredDataSources(owner)) {
             QPointer<TDataSet> dataSet = qobject_cast<TDataSource *>(c)->DataSet();
             delete c;
-            if (dataSet && dataSet->Owner() == owner)
+            if (dataSet && dataSet->Owner() == owner) {
+                // Persistent fields belong to the form; they go with their dataset.
+                dataSet->DestroyFields();
                 delete dataSet.data();
+            }
         }
     }
     report->Page()->SetColumns(1);
