@@ -739,8 +739,8 @@ QVariant OSValueToVariant(const TOSValue &v)
         return QVariant(QLatin1Char('[') + names.join(QLatin1Char(',')) + QLatin1Char(']'));
     }
     case vaList: {
-        const bool strings = std::all_of(v.Items.begin(), v.Items.end(),
-                                         [](const TOSValue &i) { return i.IsText(); });
+        const bool strings =
+            std::all_of(v.Items.begin(), v.Items.end(), [](const TOSValue &i) { return i.IsText(); });
         if (strings && !v.Items.isEmpty()) {
             QStringList list;
             for (const TOSValue &i : v.Items)
@@ -894,9 +894,16 @@ QList<TComponent *> TObjectReader::Read(const QList<TOSComponent> &records)
     m_renamed.clear();
     m_skipped.clear();
     QList<TComponent *> top;
-    for (const TOSComponent &rec : records)
-        if (TComponent *c = readOne(rec, m_parent, 0))
-            top.append(c);
+    try {
+        for (const TOSComponent &rec : records)
+            if (TComponent *c = readOne(rec, m_parent, 0))
+                top.append(c);
+    } catch (...) {
+        // Whatever was read stays; it must not stay half loaded.
+        for (TComponent *c : m_created)
+            c->EndLoading();
+        throw;
+    }
     resolveReferences();
     if (BeforeLoaded)
         BeforeLoaded();

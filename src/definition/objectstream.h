@@ -143,10 +143,10 @@ struct TOSCollectionItem;
 // One stored value exactly as the bytes hold it.
 struct TOSValue {
     TOSTag Tag = vaNull;
-    qint64 Int = 0;                  // vaInt8 .. vaInt32, vaInt64
-    QByteArray Bytes;                // raw float bytes, text bytes, binary data, UTF-16LE of vaWString
-    QList<QByteArray> Idents;        // vaSet
-    QList<TOSValue> Items;           // vaList
+    qint64 Int = 0;                      // vaInt8 .. vaInt32, vaInt64
+    QByteArray Bytes;                    // raw float bytes, text bytes, binary data, UTF-16LE of vaWString
+    QList<QByteArray> Idents;            // vaSet
+    QList<TOSValue> Items;               // vaList
     QList<TOSCollectionItem> Collection; // vaCollection
 
     bool IsInteger() const { return Tag == vaInt8 || Tag == vaInt16 || Tag == vaInt32 || Tag == vaInt64; }
@@ -186,8 +186,8 @@ struct TOSCollectionItem {
 // A component record; the top-level ones of a list carry the "TPF0" signature.
 struct TOSComponent {
     bool HasPrefix = false;
-    quint8 Prefix = 0;     // 0xF0 .. 0xFF; flag bit 1 means a position follows
-    TOSValue Position;     // when (Prefix & 2)
+    quint8 Prefix = 0; // 0xF0 .. 0xFF; flag bit 1 means a position follows
+    TOSValue Position; // when (Prefix & 2)
     QByteArray ClassName;
     QByteArray Name;
     QList<TOSProperty> Properties;

@@ -49,10 +49,10 @@ namespace Report
 {
 constexpr int DatasetIndex = 0, FrameColor = 2, FrameDrawBottom = 6, FrameDrawLeft = 7, FrameDrawRight = 8,
               FrameDrawTop = 9, FrameStyle = 10, FrameWidth = 11, Options = 13, BottomMargin = 14,
-              Columns = 24, ColumnSpace = 26, LeftMargin = 36, Length = 46, Orientation = 56,
-              PaperSize = 57, RightMargin = 58, Ruler = 68, TopMargin = 69, Width = 79, Copies = 89,
-              Duplex = 91, OutputBin = 92, ReportTitle = 93, Reserved = 349, SnapToGrid = 350,
-              Units = 351, Zoom = 352, FirstLabel = 356, LabelCount = 360;
+              Columns = 24, ColumnSpace = 26, LeftMargin = 36, Length = 46, Orientation = 56, PaperSize = 57,
+              RightMargin = 58, Ruler = 68, TopMargin = 69, Width = 79, Copies = 89, Duplex = 91,
+              OutputBin = 92, ReportTitle = 93, Reserved = 349, SnapToGrid = 350, Units = 351, Zoom = 352,
+              FirstLabel = 356, LabelCount = 360;
 }
 } // namespace QR2
 
@@ -62,8 +62,8 @@ struct TQR2Font {
     qint16 Height = 0;
     quint8 Pitch = 0;
     qint16 Size = 0;
-    quint16 Style = 0;   // 1 bold, 2 italic, 4 underline, 8 strike-out
-    QByteArray Name;     // code-page bytes, without the zero byte
+    quint16 Style = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
+    QByteArray Name;   // code-page bytes, without the zero byte
     bool HasCharset = false;
     quint8 Charset = 0;
 };
@@ -84,20 +84,20 @@ struct TQR2ReportExtras {
 // One block as stored.
 struct TQR2Block {
     quint16 Tag = 0;
-    QByteArray Data;          // the counted bytes of 58, 102, 103, 253, 254, 255, 257
-    QByteArray Name;          // 103: the element's name
-    QList<QByteArray> Marks;  // 104: the entries before the "\" terminator
+    QByteArray Data;           // the counted bytes of 58, 102, 103, 253, 254, 255, 257
+    QByteArray Name;           // 103: the element's name
+    QList<QByteArray> Marks;   // 104: the entries before the "\" terminator
     QList<QByteArray> Entries; // 252
-    TQR2ReportExtras Extras;  // 255
+    TQR2ReportExtras Extras;   // 255
 };
 
 // A whole file as stored.
 struct TQR2File {
     quint16 Version = QR2::Version;
     QList<TQR2Block> Blocks;
-    bool HasEndTag = true;            // blocks ended by tag 256 (else by the end of the data)
-    QList<TOSComponent> Bands;        // the band list after tag 256
-    QByteArray Trailing;              // bytes after the band list (ignored by readers)
+    bool HasEndTag = true;     // blocks ended by tag 256 (else by the end of the data)
+    QList<TOSComponent> Bands; // the band list after tag 256
+    QByteArray Trailing;       // bytes after the band list (ignored by readers)
 
     // The first block with that tag, or null.
     const TQR2Block *FindBlock(quint16 tag) const;

@@ -109,7 +109,8 @@ TComponent *findDataset(TQR2Context &context, TComponent *owner, qint16 value, c
     }
     if (b14 && !b15) {
         int k = i;
-        const QList<TComponent *> modules = context.DataModules ? context.DataModules() : QList<TComponent *>();
+        const QList<TComponent *> modules =
+            context.DataModules ? context.DataModules() : QList<TComponent *>();
         for (TComponent *m : modules) {
             const QList<TComponent *> sources = StoredDataSources(m);
             if (k <= sources.size())
@@ -315,7 +316,8 @@ bool readBlocksAndBands(TByteReader &in, TQR2Context &context, TQRCustomReport *
             break;
         }
         case QR2::PrinterBlock: {
-            const QByteArray r = FixedRecord(in.Bytes(in.U16(), "the printer record"), QR2::PrinterRecordLength);
+            const QByteArray r =
+                FixedRecord(in.Bytes(in.U16(), "the printer record"), QR2::PrinterRecordLength);
             if (context.SaveLoadPrinterSetup) {
                 const QString name = DecodeCodePage(FixedShortStringAt(r, QR2::Printer::PrinterName, 256));
                 context.LoadedPrinterName = name;
@@ -395,7 +397,8 @@ bool readBlocksAndBands(TByteReader &in, TQR2Context &context, TQRCustomReport *
     for (TComponent *c : owner->ComponentList()) {
         if (!InheritsAny(c, context.DBTextClasses))
             continue;
-        auto *ds = qobject_cast<TDataSet *>(GetPropertyValue(c, QStringLiteral("DataSet")).value<QObject *>());
+        auto *ds =
+            qobject_cast<TDataSet *>(GetPropertyValue(c, QStringLiteral("DataSet")).value<QObject *>());
         const QString fieldName = GetPropertyValue(c, QStringLiteral("DataField")).toString();
         if (TField *field = ds ? ds->FindField(fieldName) : nullptr)
             SetPropertyValue(c, QStringLiteral("Caption"), field->DisplayLabel());
@@ -406,8 +409,8 @@ bool readBlocksAndBands(TByteReader &in, TQR2Context &context, TQRCustomReport *
 }
 } // namespace
 
-bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fileName, TQRCustomReport *report,
-                TComponent *owner, bool withDataSettings)
+bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fileName,
+                TQRCustomReport *report, TComponent *owner, bool withDataSettings)
 {
     context.FileName = fileName;
     context.LastError.clear();
@@ -418,7 +421,8 @@ bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fil
         TByteReader in(data);
         const quint16 version = in.U16();
         if (version != QR2::Version && version != QR2::OldVersion) {
-            context.LastError = QStringLiteral("unknown version word 0x%1").arg(version, 4, 16, QLatin1Char('0'));
+            context.LastError =
+                QStringLiteral("unknown version word 0x%1").arg(version, 4, 16, QLatin1Char('0'));
             QR2ShowMessage(context, QStringLiteral("Error in reportfile"), fileName);
             return false;
         }
@@ -428,8 +432,9 @@ bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fil
             clearReport(context, report, owner, withDataSettings);
         ok = readBlocksAndBands(in, context, report, owner, withDataSettings);
     } catch (const EQR2ReadError &e) {
-        context.LastError = e.Offset() >= 0 ? QStringLiteral("%1 at offset %2").arg(e.Message()).arg(e.Offset())
-                                            : e.Message();
+        context.LastError = e.Offset() >= 0
+                                ? QStringLiteral("%1 at offset %2").arg(e.Message()).arg(e.Offset())
+                                : e.Message();
         QR2ShowMessage(context, QStringLiteral("Error in reportfile"), fileName);
         ok = false;
     }
@@ -437,7 +442,8 @@ bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fil
     return ok;
 }
 
-bool LoadReportFromFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report, TComponent *owner)
+bool LoadReportFromFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report,
+                        TComponent *owner)
 {
     QFile file(fileName);
     if (!file.exists()) {

@@ -18,8 +18,9 @@ class TQRCustomReport;
 // an unknown block tag or damaged bytes (truncated blocks or lists, bad tags,
 // lengths past the end, absurd counts); context.LastError then names the
 // fault and its offset. The report's Units are never changed.
-bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fileName, TQRCustomReport *report,
-                TComponent *owner, bool withDataSettings);
+bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fileName,
+                TQRCustomReport *report, TComponent *owner, bool withDataSettings);
 
 // Loads from a file; shows "Reportfile not found" for a missing file.
-bool LoadReportFromFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report, TComponent *owner);
+bool LoadReportFromFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report,
+                        TComponent *owner);

@@ -7,8 +7,8 @@
 #include "common/units.h"
 #include "engine/qrtypes.h"
 
-#include <QMetaEnum>
 #include <QLocale>
+#include <QMetaEnum>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -64,7 +64,8 @@ const QList<Field> &reportFields()
         {"Page.ColumnSpace", ColumnSpace, FieldType::Ext},
         {"Page.LeftMargin", LeftMargin, FieldType::Ext},
         {"Page.Length", Length, FieldType::Ext},
-        {"Page.Orientation", Orientation, FieldType::Enum, QMetaEnum::fromType<QRPaper::TPrinterOrientation>()},
+        {"Page.Orientation", Orientation, FieldType::Enum,
+         QMetaEnum::fromType<QRPaper::TPrinterOrientation>()},
         {"Page.PaperSize", PaperSize, FieldType::Enum, QMetaEnum::fromType<QRPaper::TQRPaperSize>()},
         {"Page.RightMargin", RightMargin, FieldType::Ext},
         {"Page.Ruler", Ruler, FieldType::Bool},
@@ -270,13 +271,13 @@ QByteArray encodeRecord(const QList<TOSProperty> &props, const QList<Field> &fie
 {
     QByteArray r(size, '\0');
     for (const TOSProperty &p : props) {
-        auto it = std::find_if(fields.begin(), fields.end(),
-                               [&](const Field &f) { return p.Name == f.Name; });
+        auto it =
+            std::find_if(fields.begin(), fields.end(), [&](const Field &f) { return p.Name == f.Name; });
         if (it == fields.end())
             throw EQR2TextError(QStringLiteral("unknown field %1").arg(QString::fromLatin1(p.Name)), line);
         if (!encodeField(r, *it, p.Value))
-            throw EQR2TextError(QStringLiteral("value does not fit field %1").arg(QString::fromLatin1(p.Name)),
-                                line);
+            throw EQR2TextError(
+                QStringLiteral("value does not fit field %1").arg(QString::fromLatin1(p.Name)), line);
     }
     return r;
 }
@@ -287,10 +288,11 @@ QByteArray encodeRecord(const QList<TOSProperty> &props, const QList<Field> &fie
 const QStringList &reservedWords()
 {
     static const QStringList words = {
-        QStringLiteral("True"),   QStringLiteral("False"),    QStringLiteral("nil"),  QStringLiteral("Null"),
-        QStringLiteral("int8"),   QStringLiteral("int16"),    QStringLiteral("int32"), QStringLiteral("int64"),
-        QStringLiteral("ext"),    QStringLiteral("single"),   QStringLiteral("currency"),
-        QStringLiteral("date"),   QStringLiteral("long"),     QStringLiteral("wide"), QStringLiteral("ident"),
+        QStringLiteral("True"),   QStringLiteral("False"),    QStringLiteral("nil"),
+        QStringLiteral("Null"),   QStringLiteral("int8"),     QStringLiteral("int16"),
+        QStringLiteral("int32"),  QStringLiteral("int64"),    QStringLiteral("ext"),
+        QStringLiteral("single"), QStringLiteral("currency"), QStringLiteral("date"),
+        QStringLiteral("long"),   QStringLiteral("wide"),     QStringLiteral("ident"),
         QStringLiteral("item"),   QStringLiteral("end"),      QStringLiteral("object"),
         QStringLiteral("order"),  QStringLiteral("prefix"),   QStringLiteral("position")};
     return words;
@@ -304,7 +306,8 @@ bool isWord(const QByteArray &b, bool allowReserved = false)
     if (!(c0 == '_' || (c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z')))
         return false;
     for (char c : b)
-        if (!(c == '_' || c == '.' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+        if (!(c == '_' || c == '.' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+              (c >= '0' && c <= '9')))
             return false;
     if (b.endsWith('.'))
         return false;
@@ -414,8 +417,8 @@ QString propertiesText(const QList<TOSProperty> &props, int indent)
 {
     QString out;
     for (const TOSProperty &p : props)
-        out += indentText(indent) + nameText(p.Name) + QStringLiteral(" = ") + OSValueToText(p.Value, indent) +
-               QLatin1Char('\n');
+        out += indentText(indent) + nameText(p.Name) + QStringLiteral(" = ") +
+               OSValueToText(p.Value, indent) + QLatin1Char('\n');
     return out;
 }
 
@@ -457,7 +460,10 @@ QString OSValueToText(const TOSValue &v, int indent)
         const QString number = QString::number(v.Int);
         if (TOSValue::Integer(v.Int).Tag == v.Tag)
             return number;
-        const char *type = v.Tag == vaInt8 ? "int8 " : v.Tag == vaInt16 ? "int16 " : v.Tag == vaInt32 ? "int32 " : "int64 ";
+        const char *type = v.Tag == vaInt8    ? "int8 "
+                           : v.Tag == vaInt16 ? "int16 "
+                           : v.Tag == vaInt32 ? "int32 "
+                                              : "int64 ";
         return QLatin1String(type) + number;
     }
     case vaExtended: {
@@ -499,7 +505,8 @@ QString OSValueToText(const TOSValue &v, int indent)
     case vaWString:
         return QStringLiteral("wide ") + quoteWide(v.Bytes);
     case vaIdent:
-        return isWord(v.Bytes) ? QString::fromLatin1(v.Bytes) : QStringLiteral("ident ") + quoteBytes(v.Bytes);
+        return isWord(v.Bytes) ? QString::fromLatin1(v.Bytes)
+                               : QStringLiteral("ident ") + quoteBytes(v.Bytes);
     case vaBinary:
         return binaryText(v.Bytes, indent);
     case vaSet: {
@@ -565,11 +572,11 @@ TOSValue bytesList(const QList<QByteArray> &lines, bool binary = false)
 QString linesSection(const QString &header, const QByteArray &data)
 {
     QList<QByteArray> lines;
-    if (!SplitCrLfLines(data, &lines) || std::any_of(lines.begin(), lines.end(), [](const QByteArray &l) {
-            return l.size() > 255;
-        }))
+    if (!SplitCrLfLines(data, &lines) ||
+        std::any_of(lines.begin(), lines.end(), [](const QByteArray &l) { return l.size() > 255; }))
         return rawSection(header, data);
-    return header + QStringLiteral("\n  Lines = ") + OSValueToText(bytesList(lines), 1) + QStringLiteral("\nend\n");
+    return header + QStringLiteral("\n  Lines = ") + OSValueToText(bytesList(lines), 1) +
+           QStringLiteral("\nend\n");
 }
 
 QString recordSection(const QString &header, const QByteArray &data, const QList<Field> &fields, int size,
@@ -580,8 +587,8 @@ QString recordSection(const QString &header, const QByteArray &data, const QList
         if (encodeRecord(props, fields, size, 0) == data)
             return header + QLatin1Char('\n') + propertiesText(props, 1);
     }
-    return header + QLatin1Char('\n') + indentText(1) + rawField + QStringLiteral(" = ") + binaryText(data, 1) +
-           QLatin1Char('\n');
+    return header + QLatin1Char('\n') + indentText(1) + rawField + QStringLiteral(" = ") +
+           binaryText(data, 1) + QLatin1Char('\n');
 }
 
 TOSValue bytesValue(const QByteArray &b)
@@ -601,7 +608,7 @@ QString extrasText(const TQR2ReportExtras &x)
     const TQR2Font &f = x.Font;
     const TColor color = TColor(f.Color);
     p.append({"Font.Color", ColorToIdent(color).isEmpty() ? TOSValue::Integer(f.Color)
-                                                           : TOSValue::Ident(ColorToIdent(color))});
+                                                          : TOSValue::Ident(ColorToIdent(color))});
     p.append({"Font.Height", TOSValue::Integer(f.Height)});
     p.append({"Font.Pitch", identOrInt(QMetaEnum::fromType<TFont::TFontPitch>(), f.Pitch)});
     p.append({"Font.Size", TOSValue::Integer(f.Size)});
@@ -629,7 +636,8 @@ QString QR2ToText(const TQR2File &file)
             again[0] = char(title.size());
             again.replace(1, title.size(), title);
             if (b.Data.size() == QR2::TitleLength && again == b.Data)
-                out += QStringLiteral("title\n  ReportTitle = ") + quoteBytes(title) + QStringLiteral("\nend\n");
+                out +=
+                    QStringLiteral("title\n  ReportTitle = ") + quoteBytes(title) + QStringLiteral("\nend\n");
             else
                 out += rawSection(QStringLiteral("title"), b.Data);
             break;
@@ -907,6 +915,14 @@ public:
 
     TOSValue value()
     {
+        // Lists and collections nest through here; hostile text must not exhaust the stack.
+        struct DepthGuard {
+            int &depth;
+            explicit DepthGuard(int &d) : depth(++d) {}
+            ~DepthGuard() { --depth; }
+        } guard(m_depth);
+        if (m_depth > MaxObjectNesting)
+            fail(QStringLiteral("values nested too deeply"));
         const Token t = next();
         TOSValue v;
         switch (t.Kind) {
@@ -1138,6 +1154,7 @@ public:
     int m_pos = 0;
 
 private:
+    int m_depth = 0;
     QList<Token> m_tokens;
 };
 
@@ -1182,8 +1199,9 @@ qint64 intField(const QList<TOSProperty> &props, const char *name, qint64 lo, qi
     if (!p)
         return 0;
     if (!p->Value.IsInteger() || p->Value.Int < lo || p->Value.Int > hi)
-        throw EQR2TextError(QStringLiteral("%1 must be an integer from %2 to %3").arg(QLatin1String(name)).arg(lo).arg(hi),
-                            line);
+        throw EQR2TextError(
+            QStringLiteral("%1 must be an integer from %2 to %3").arg(QLatin1String(name)).arg(lo).arg(hi),
+            line);
     return p->Value.Int;
 }
 
@@ -1221,6 +1239,13 @@ TQR2File QR2FromText(const QString &text)
             throw EQR2TextError(QStringLiteral("section name expected"), head.Line);
         const QString &w = head.Text;
         const int line = head.Line;
+        static const QStringList sections = {
+            QStringLiteral("title"),      QStringLiteral("appdata"),  QStringLiteral("printer"),
+            QStringLiteral("datasets"),   QStringLiteral("report"),   QStringLiteral("script"),
+            QStringLiteral("parammarks"), QStringLiteral("richtext"), QStringLiteral("legacy"),
+            QStringLiteral("bands"),      QStringLiteral("trailing")};
+        if (!sections.contains(w))
+            throw EQR2TextError(QStringLiteral("unknown section %1").arg(w), line);
         TQR2Block b;
         if (w == QLatin1String("bands") || w == QLatin1String("datasets")) {
             if (w == QLatin1String("bands") && file.HasEndTag)
@@ -1288,13 +1313,15 @@ TQR2File QR2FromText(const QString &text)
             b.Data = data->Value.Bytes;
         } else if (w == QLatin1String("printer")) {
             b.Tag = QR2::PrinterBlock;
-            b.Data = raw ? raw->Value.Bytes : encodeRecord(props, printerFields(), QR2::PrinterRecordLength, line);
+            b.Data =
+                raw ? raw->Value.Bytes : encodeRecord(props, printerFields(), QR2::PrinterRecordLength, line);
         } else if (w == QLatin1String("report")) {
             b.Tag = QR2::ReportBlock;
             QList<TOSProperty> recordProps;
-            static const QList<QByteArray> extras = {"Record", "DatasetName", "Description", "Font.Color",
-                                                     "Font.Height", "Font.Pitch", "Font.Size", "Font.Style",
-                                                     "Font.Name", "Font.Charset", "Hint", "Name", "NameRaw"};
+            static const QList<QByteArray> extras = {
+                "Record",     "DatasetName", "Description", "Font.Color", "Font.Height",
+                "Font.Pitch", "Font.Size",   "Font.Style",  "Font.Name",  "Font.Charset",
+                "Hint",       "Name",        "NameRaw"};
             for (const TOSProperty &prop : props)
                 if (!extras.contains(prop.Name))
                     recordProps.append(prop);
@@ -1318,14 +1345,15 @@ TQR2File QR2FromText(const QString &text)
                 x.Font.Color = qint32(readLE(r, 0, 4, true));
             }
             x.Font.Height = qint16(intField(props, "Font.Height", -32768, 32767, line));
-            x.Font.Pitch = quint8(enumField(props, "Font.Pitch", QMetaEnum::fromType<TFont::TFontPitch>(), false, line));
+            x.Font.Pitch =
+                quint8(enumField(props, "Font.Pitch", QMetaEnum::fromType<TFont::TFontPitch>(), false, line));
             x.Font.Size = qint16(intField(props, "Font.Size", -32768, 32767, line));
-            x.Font.Style =
-                quint16(enumField(props, "Font.Style", QMetaEnum::fromType<TFont::TFontStyles>(), true, line));
+            x.Font.Style = quint16(
+                enumField(props, "Font.Style", QMetaEnum::fromType<TFont::TFontStyles>(), true, line));
             x.Font.Name = textField(props, "Font.Name", line);
             x.Font.HasCharset = findProp(props, "Font.Charset") != nullptr;
-            x.Font.Charset =
-                quint8(enumField(props, "Font.Charset", QMetaEnum::fromType<TFont::TFontCharset>(), false, line));
+            x.Font.Charset = quint8(
+                enumField(props, "Font.Charset", QMetaEnum::fromType<TFont::TFontCharset>(), false, line));
             x.Hint = textField(props, "Hint", line);
             if (const TOSProperty *nr = findProp(props, "NameRaw")) {
                 x.NameState = TQR2ReportExtras::NameTruncated;
@@ -1368,7 +1396,9 @@ QString valuesText(const TOSComponent &c, const QStringList &names)
         return QString();
     QStringList parts;
     for (int i = 0; i < p->Value.Items.size() && i < names.size(); ++i)
-        parts << QStringLiteral("%1=%2").arg(names.at(i)).arg(p->Value.Items.at(i).ToDouble() / 10.0, 0, 'f', 1);
+        parts << QStringLiteral("%1=%2")
+                     .arg(names.at(i))
+                     .arg(p->Value.Items.at(i).ToDouble() / 10.0, 0, 'f', 1);
     return parts.join(QLatin1Char(' ')) + QStringLiteral(" mm");
 }
 
@@ -1391,7 +1421,8 @@ QString QR2Summary(const TQR2File &file)
 {
     QString out;
     for (const TOSComponent &band : file.Bands) {
-        QStringList parts = {QStringLiteral("band"), band.NameText().isEmpty() ? QStringLiteral("-") : band.NameText(),
+        QStringList parts = {QStringLiteral("band"),
+                             band.NameText().isEmpty() ? QStringLiteral("-") : band.NameText(),
                              band.ClassNameText()};
         const QString what = textOf(band);
         if (!what.isEmpty())
@@ -1401,13 +1432,13 @@ QString QR2Summary(const TQR2File &file)
             parts << size;
         out += parts.join(QLatin1Char(' ')) + QLatin1Char('\n');
         for (const TOSComponent &e : band.Children) {
-            QStringList ep = {QStringLiteral("  element"), e.NameText().isEmpty() ? QStringLiteral("-") : e.NameText(),
-                              e.ClassNameText()};
+            QStringList ep = {QStringLiteral("  element"),
+                              e.NameText().isEmpty() ? QStringLiteral("-") : e.NameText(), e.ClassNameText()};
             const QString text = textOf(e);
             if (!text.isEmpty())
                 ep << text;
-            const QString esize = valuesText(
-                e, {QStringLiteral("height"), QStringLiteral("left"), QStringLiteral("top"), QStringLiteral("width")});
+            const QString esize = valuesText(e, {QStringLiteral("height"), QStringLiteral("left"),
+                                                 QStringLiteral("top"), QStringLiteral("width")});
             if (!esize.isEmpty())
                 ep << esize;
             out += ep.join(QLatin1Char(' ')) + QLatin1Char('\n');

@@ -167,8 +167,9 @@ bool WriteReport(QByteArray &result, TQR2Context &context, TQRCustomReport *repo
         QByteArray data;
         context.OnSaveReport(data);
         if (data.size() > QR2::MaxAppDataLength) {
-            context.LastError = QStringLiteral("application data of %1 bytes exceed the 65535 a report file holds")
-                                    .arg(data.size());
+            context.LastError =
+                QStringLiteral("application data of %1 bytes exceed the 65535 a report file holds")
+                    .arg(data.size());
             return false;
         }
         if (!data.isEmpty()) {
@@ -302,11 +303,13 @@ QString BackupFileName(const QString &fileName, const QString &extension)
     QString base = fileName;
     if (!suffix.isEmpty())
         base.chop(suffix.size() + 1);
-    return base + (extension.startsWith(QLatin1Char('.')) || extension.isEmpty() ? extension
-                                                                                   : QLatin1Char('.') + extension);
+    return base + (extension.startsWith(QLatin1Char('.')) || extension.isEmpty()
+                       ? extension
+                       : QLatin1Char('.') + extension);
 }
 
-bool SaveReportToFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report, TComponent *owner)
+bool SaveReportToFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report,
+                      TComponent *owner)
 {
     QByteArray bytes;
     if (!WriteReport(bytes, context, report, owner, true)) {

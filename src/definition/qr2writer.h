@@ -22,7 +22,8 @@ bool WriteReport(QByteArray &out, TQR2Context &context, TQRCustomReport *report,
 // context.SaveBackupFiles is set. The new file replaces the old one only
 // once it is completely written, so a failed save never leaves no report
 // under its name. Shows "Write Error" and returns false on failure.
-bool SaveReportToFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report, TComponent *owner);
+bool SaveReportToFile(const QString &fileName, TQR2Context &context, TQRCustomReport *report,
+                      TComponent *owner);
 
 // The backup name: the extension replaced by extension (".BAK").
 QString BackupFileName(const QString &fileName, const QString &extension);

@@ -47,13 +47,22 @@ struct Bytes {
 };
 
 // Extended values used by the tests (mantissa little-endian, then sign/exponent).
-inline QByteArray Ext10() { return QByteArray::fromHex("00000000000000A00240"); }
-inline QByteArray Ext20() { return QByteArray::fromHex("00000000000000A00340"); }
-inline QByteArray ExtZero() { return QByteArray(10, '\0'); }
+inline QByteArray Ext10()
+{
+    return QByteArray::fromHex("00000000000000A00240");
+}
+inline QByteArray Ext20()
+{
+    return QByteArray::fromHex("00000000000000A00340");
+}
+inline QByteArray ExtZero()
+{
+    return QByteArray(10, '\0');
+}
 
 // A 364-byte report record with the given page measures (all in the file's units).
-inline QByteArray ReportRecord(int units, const QByteArray &left, const QByteArray &top, qint16 datasetIndex = 0,
-                               const QByteArray &title = QByteArray())
+inline QByteArray ReportRecord(int units, const QByteArray &left, const QByteArray &top,
+                               qint16 datasetIndex = 0, const QByteArray &title = QByteArray())
 {
     Bytes r;
     r.u16(quint16(datasetIndex)); // dataset index
@@ -92,11 +101,11 @@ inline QByteArray ReportExtras(const QList<QByteArray> &description, bool withCh
     b.u16(int(description.size()));
     for (const QByteArray &l : description)
         b.str(l);
-    b.u32(0x000000FF); // colour clRed
+    b.u32(0x000000FF);   // colour clRed
     b.u16(quint16(-16)); // height
-    b.u8(0);           // pitch
-    b.u16(12);         // size
-    b.u16(1);          // bold
+    b.u8(0);             // pitch
+    b.u16(12);           // size
+    b.u16(1);            // bold
     if (withCharset) {
         b.u8(int(fontName.size()) + 1).raw(fontName).u8(0).u8(204);
     } else {

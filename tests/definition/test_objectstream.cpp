@@ -91,8 +91,14 @@ TEST(ObjectStream, ReadsEveryValueTag)
     EXPECT_EQ(readValue(QByteArray::fromHex("0D")).Tag, vaNil);
     EXPECT_EQ(readValue(QByteArray::fromHex("0E00")).Collection.size(), 0);
     EXPECT_EQ(readValue(QByteArray::fromHex("0F0000C03F")).ToDouble(), 1.5);
-    EXPECT_EQ(readValue(QByteArray::fromHex("10" "A086010000000000")).ToDouble(), 10.0);
-    EXPECT_EQ(readValue(QByteArray::fromHex("11" "0000000000002440")).ToDouble(), 10.0);
+    EXPECT_EQ(readValue(QByteArray::fromHex("10"
+                                            "A086010000000000"))
+                  .ToDouble(),
+              10.0);
+    EXPECT_EQ(readValue(QByteArray::fromHex("11"
+                                            "0000000000002440"))
+                  .ToDouble(),
+              10.0);
     EXPECT_EQ(readValue(QByteArray::fromHex("12020000001F043004")).ToText(), QStringLiteral("Па"));
 }
 
@@ -117,7 +123,14 @@ TEST(ObjectStream, CollectionsWithAndWithoutOrder)
     // ParamData: two items, the second with an order value.
     Bytes b;
     b.u8(14);
-    b.u8(1).prop("DataType").ident("ftInteger").prop("Name").string("A").prop("ParamType").ident("ptInput").u8(0);
+    b.u8(1)
+        .prop("DataType")
+        .ident("ftInteger")
+        .prop("Name")
+        .string("A")
+        .prop("ParamType")
+        .ident("ptInput")
+        .u8(0);
     b.int8(3).u8(1).prop("Name").string("B").u8(0);
     b.u8(0);
     const TOSValue v = readValue(b.d);
@@ -141,15 +154,15 @@ TEST(ObjectStream, CollectionsWithAndWithoutOrder)
 TEST(ObjectStream, DamagedBytesRaiseReadErrors)
 {
     const QList<QByteArray> bad = {
-        QByteArray::fromHex("14"),                   // unknown tag 20
-        QByteArray::fromHex("06"),                   // string without length
-        QByteArray::fromHex("0605414243"),           // string shorter than its length
-        QByteArray::fromHex("0AFFFFFFFF00"),         // binary length past the end
-        QByteArray::fromHex("12FFFFFF7F"),           // wide string count past the end
-        QByteArray::fromHex("0102"),                 // list ends inside a value
-        QByteArray::fromHex("010203"),               // list without its end
-        QByteArray::fromHex("0B03616263"),            // set cut short
-        QByteArray::fromHex("0E0205"),               // collection item without list tag
+        QByteArray::fromHex("14"),           // unknown tag 20
+        QByteArray::fromHex("06"),           // string without length
+        QByteArray::fromHex("0605414243"),   // string shorter than its length
+        QByteArray::fromHex("0AFFFFFFFF00"), // binary length past the end
+        QByteArray::fromHex("12FFFFFF7F"),   // wide string count past the end
+        QByteArray::fromHex("0102"),         // list ends inside a value
+        QByteArray::fromHex("010203"),       // list without its end
+        QByteArray::fromHex("0B03616263"),   // set cut short
+        QByteArray::fromHex("0E0205"),       // collection item without list tag
     };
     for (const QByteArray &b : bad) {
         TByteReader in(b);
@@ -191,7 +204,8 @@ TEST_F(ObjectReaderTest, WritesOnlyValuesThatDifferFromDefaults)
     ASSERT_NE(values, nullptr);
     EXPECT_EQ(values->Value.Tag, vaList);
     EXPECT_EQ(values->Value.Items.value(0).Tag, vaExtended);
-    EXPECT_DOUBLE_EQ(values->Value.Items.value(0).ToDouble(), band->Size()->NativeValue(TQRBandSize::HeightIndex));
+    EXPECT_DOUBLE_EQ(values->Value.Items.value(0).ToDouble(),
+                     band->Size()->NativeValue(TQRBandSize::HeightIndex));
 }
 
 TEST_F(ObjectReaderTest, ResolvesForwardReferencesAndStringLists)
@@ -199,9 +213,26 @@ TEST_F(ObjectReaderTest, ResolvesForwardReferencesAndStringLists)
     // A child band that names its parent before the parent is read.
     Bytes b;
     b.raw("TPF0").str("TQRChildBand").str("Child").prop("ParentBand").ident("Group").u8(0).u8(0);
-    b.raw("TPF0").str("TQRGroup").str("Group").prop("Expression").string("A").prop("FooterBand").ident("Foot").u8(0).u8(0);
+    b.raw("TPF0")
+        .str("TQRGroup")
+        .str("Group")
+        .prop("Expression")
+        .string("A")
+        .prop("FooterBand")
+        .ident("Foot")
+        .u8(0)
+        .u8(0);
     b.raw("TPF0").str("TQRBand").str("Foot").prop("BandType").ident("rbGroupFooter").u8(0);
-    b.str("TQRMemo").str("Memo").prop("Lines.Strings").u8(1).string("one").string("two").u8(0).u8(0).u8(0).u8(0);
+    b.str("TQRMemo")
+        .str("Memo")
+        .prop("Lines.Strings")
+        .u8(1)
+        .string("one")
+        .string("two")
+        .u8(0)
+        .u8(0)
+        .u8(0)
+        .u8(0);
     b.u8(0);
     TByteReader in(b.d);
     const QList<TOSComponent> records = ReadOSComponentList(in);
@@ -229,7 +260,15 @@ TEST_F(ObjectReaderTest, TakenNamesGetNumbersAndReferencesFollow)
     form->Components(form->ComponentCount() - 1)->SetName(QStringLiteral("Group"));
     Bytes b;
     b.raw("TPF0").str("TQRGroup").str("Group").prop("Expression").string("A").u8(0).u8(0);
-    b.raw("TPF0").str("TQRChildBand").str("Kid").prop("ParentBand").ident("Group").prop("NoSuchProperty").int8(1).u8(0).u8(0);
+    b.raw("TPF0")
+        .str("TQRChildBand")
+        .str("Kid")
+        .prop("ParentBand")
+        .ident("Group")
+        .prop("NoSuchProperty")
+        .int8(1)
+        .u8(0)
+        .u8(0);
     b.u8(0);
     TByteReader in(b.d);
     TObjectReader reader(form.get(), report);
@@ -249,4 +288,32 @@ TEST_F(ObjectReaderTest, UnknownClassIsAReadError)
     TByteReader in(b.d);
     TObjectReader reader(form.get(), report);
     EXPECT_THROW(reader.Read(ReadOSComponentList(in)), EQR2ReadError);
+}
+
+TEST_F(ObjectReaderTest, PicturesTravelAsBinaryData)
+{
+    auto *band = new TQRBand(form.get());
+    band->SetParent(report);
+    auto *image = new TQRImage(form.get());
+    image->SetName(QStringLiteral("Logo"));
+    image->SetParent(band);
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    image->Picture()->SetImage(picture);
+    TObjectWriter writer;
+    const TOSComponent rec = writer.WriteComponent(image);
+    const TOSProperty *data = rec.FindProperty("Picture.Data");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->Value.Tag, vaBinary);
+    EXPECT_EQ(data->Value.Bytes.left(8), QByteArray("\x07TBitmap"));
+    EXPECT_EQ(data->Value.Bytes.mid(12, 2), QByteArray("BM")); // after the u32 count, the bitmap file
+
+    Qr2Fixture other;
+    TObjectReader reader(other.form.get(), nullptr);
+    const QList<TComponent *> read = reader.Read({rec});
+    ASSERT_EQ(read.size(), 1);
+    auto *copy = qobject_cast<TQRImage *>(read[0]);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Picture()->Image().size(), QSize(3, 2));
+    EXPECT_EQ(copy->Picture()->Image().pixelColor(1, 1), QColor(Qt::red));
 }

@@ -27,7 +27,8 @@ protected:
     QByteArray write(bool withData = true)
     {
         QByteArray out;
-        EXPECT_TRUE(WriteReport(out, context, report, form.get(), withData)) << context.LastError.toStdString();
+        EXPECT_TRUE(WriteReport(out, context, report, form.get(), withData))
+            << context.LastError.toStdString();
         return out;
     }
     bool read(const QByteArray &data, bool withData = true)
@@ -84,7 +85,10 @@ TEST_F(Qr2FileTest, MinimalFileHasExactlyTheTableBlocks)
     EXPECT_EQ(d.mid(at + 1, 10), QByteArray("\x09QuickRep1"));
     at += 11;
     // 253 with length 0, 104 with the terminator alone, 256, an empty band list.
-    EXPECT_EQ(d.mid(at).toHex(), QByteArray("fd0000000000" "6800015c" "0001" "00"));
+    EXPECT_EQ(d.mid(at).toHex(), QByteArray("fd0000000000"
+                                            "6800015c"
+                                            "0001"
+                                            "00"));
 }
 
 TEST_F(Qr2FileTest, OldVersionWordAndMissingEndTagAreRead)
@@ -158,7 +162,15 @@ TEST_F(Qr2FileTest, DuplicateNamesGetNumbersAndReferencesFollow)
     Bytes b;
     b.hex("0604").u16(255).u16(364).raw(ReportRecord(0, Ext10(), Ext10())).raw(ReportExtras({}, true));
     b.u16(256);
-    b.raw("TPF0").str("TQRGroup").str("Group").prop("Expression").string("X").prop("FooterBand").ident("Foot").u8(0).u8(0);
+    b.raw("TPF0")
+        .str("TQRGroup")
+        .str("Group")
+        .prop("Expression")
+        .string("X")
+        .prop("FooterBand")
+        .ident("Foot")
+        .u8(0)
+        .u8(0);
     b.raw("TPF0").str("TQRBand").str("Foot").prop("BandType").ident("rbGroupFooter").u8(0).u8(0);
     b.raw("TPF0").str("TQRChildBand").str("Kid").prop("ParentBand").ident("Group").u8(0).u8(0);
     b.u8(0);
@@ -282,7 +294,8 @@ TEST_F(Qr2FileTest, WriteReadWriteGivesIdenticalBytes)
     script.clear();
     ASSERT_TRUE(read(first)) << context.LastError.toStdString();
     EXPECT_EQ(script, (QStringList{QStringLiteral("BEGIN"), QStringLiteral("END")}));
-    EXPECT_TRUE(context.SkippedProperties.isEmpty()) << context.SkippedProperties.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(context.SkippedProperties.isEmpty())
+        << context.SkippedProperties.join(QLatin1Char(' ')).toStdString();
     auto *query2 = qobject_cast<TQuery *>(form->FindComponent(QStringLiteral("Orders")));
     ASSERT_NE(query2, nullptr);
     EXPECT_TRUE(query2->FindParam(QStringLiteral("ID"))->Bound());
@@ -399,7 +412,11 @@ TEST_F(Qr2FileTest, DamagedFilesFailWithAMessageAndNeverCrash)
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Error in report file!")});
     // Unknown block tag: blocks before it stay, no bands.
     Bytes b;
-    b.hex("0604").u16(255).u16(364).raw(ReportRecord(0, Ext10(), Ext10(), 0, "Kept")).raw(ReportExtras({}, true));
+    b.hex("0604")
+        .u16(255)
+        .u16(364)
+        .raw(ReportRecord(0, Ext10(), Ext10(), 0, "Kept"))
+        .raw(ReportExtras({}, true));
     b.u16(77).u32(0);
     EXPECT_FALSE(read(b.d));
     EXPECT_EQ(report->ReportTitle(), QStringLiteral("Kept"));
@@ -412,7 +429,15 @@ TEST_F(Qr2FileTest, DamagedFilesFailWithAMessageAndNeverCrash)
         Bytes().hex("0604").u16(103).str("R").u32(100).raw("abc").d,
         Bytes().hex("0604").u16(104).str("Q\\P").d,
         Bytes().hex("0604").u16(256).raw("TPF0").str("TQRBand").str("B").prop("Tag").u8(20).d,
-        Bytes().hex("0604").u16(256).raw("TPF0").str("TQRBand").str("B").prop("Tag").raw(QByteArray(5000, 1)).d,
+        Bytes()
+            .hex("0604")
+            .u16(256)
+            .raw("TPF0")
+            .str("TQRBand")
+            .str("B")
+            .prop("Tag")
+            .raw(QByteArray(5000, 1))
+            .d,
     };
     for (const QByteArray &d : bad) {
         prompt.Clear();
