@@ -98,6 +98,7 @@ TEST_F(Qr2FileTest, OldVersionWordAndMissingEndTagAreRead)
     Bytes b;
     b.hex("0504");
     b.u16(254).u16(256).fixed("Title", 256);
+    b.u16(252).u32(2).u32(1).raw("x").u32(0); // legacy entries are skipped
     b.u16(255).u16(364).raw(ReportRecord(0, Ext20(), Ext10(), 0, "Sales")).raw(ReportExtras({"line"}, true));
     // The file ends right after block 255: no tag 256, no band list.
     ASSERT_TRUE(read(b.d)) << context.LastError.toStdString();
@@ -402,8 +403,9 @@ TEST_F(Qr2FileTest, DamagedFilesFailWithAMessageAndNeverCrash)
             parsed = false;
         }
         // A cut inside the band list is never accepted.
-        if (n >= bandListStart)
+        if (n >= bandListStart) {
             EXPECT_FALSE(parsed) << n;
+        }
     }
     prompt.Clear();
     // Wrong version word: the report keeps its contents.
@@ -479,4 +481,37 @@ TEST_F(Qr2FileTest, FilesMessagesAndBackups)
     EXPECT_EQ(Messages().last(), QStringLiteral("Cannot write %1").arg(nowhere));
     EXPECT_FALSE(read(QByteArray::fromHex("0000")));
     EXPECT_EQ(Messages().last(), QStringLiteral("Unknown Error [Error in reportfile]"));
+}
+
+TEST_F(Qr2FileTest, ExternalReferencesTravelAsCodedNames)
+{
+    TComponent shared;
+    auto *sharedSource = new TDataSource(&shared);
+    sharedSource->SetName(QStringLiteral("Customers"));
+    sharedSource->SetDataSet(new TTable(&shared));
+    context.DatabaseOwner = &shared;
+    auto *detail = new TTable(form.get());
+    detail->SetName(QStringLiteral("Orders"));
+    detail->SetMasterSource(sharedSource);
+    (new TDataSource(form.get()))->SetDataSet(detail);
+    const QByteArray d = write();
+    // Restored after writing.
+    EXPECT_EQ(detail->Name(), QStringLiteral("Orders"));
+    EXPECT_EQ(detail->MasterSource(), sharedSource);
+    // Stored with the reference cleared under the coded name.
+    TByteReader in(ParseQR2(d).FindBlock(QR2::DatasetBlock)->Data);
+    const QList<TOSComponent> list = ReadOSComponentList(in);
+    ASSERT_EQ(list.size(), 2);
+    const QString coded = QStringLiteral("_X_X_Customers") + QString(31, u'_') + QStringLiteral("Orders");
+    EXPECT_EQ(list[1].NameText(), coded);
+    EXPECT_EQ(list[1].FindProperty("MasterSource"), nullptr);
+    EXPECT_EQ(list[0].FindProperty("DataSet")->Value.ToText(), coded);
+
+    Qr2Fixture other;
+    TQR2Context c2;
+    c2.DatabaseOwner = &shared;
+    ASSERT_TRUE(ReadReport(d, c2, QString(), other.report, other.form.get(), true));
+    auto *read = qobject_cast<TTable *>(other.form->FindComponent(QStringLiteral("Orders")));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->MasterSource(), sharedSource);
 }
