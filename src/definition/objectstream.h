@@ -55,19 +55,25 @@ class TByteReader
 public:
     explicit TByteReader(const QByteArray &data, qint64 pos = 0) : m_data(data), m_pos(pos) {}
 
+    // Position of the next byte to read.
     qint64 Pos() const { return m_pos; }
     void SetPos(qint64 pos) { m_pos = pos; }
+    // Size of the whole data.
     qint64 Size() const { return m_data.size(); }
     bool AtEnd() const { return m_pos >= m_data.size(); }
+    // Bytes left after the position.
     qint64 Remaining() const { return m_data.size() - m_pos; }
+    // The whole data being read.
     const QByteArray &Data() const { return m_data; }
 
+    // Integers of the named size and sign; raise when the data ends first.
     quint8 U8();
     quint16 U16();
     qint16 I16();
     quint32 U32();
     qint32 I32();
     qint64 I64();
+    // A 10-byte extended float as the nearest double.
     double Extended();
     // n raw bytes; raises when fewer remain (what names the thing being read).
     QByteArray Bytes(qint64 n, const char *what = "data");
@@ -90,15 +96,20 @@ private:
 class TByteWriter
 {
 public:
+    // The bytes written so far.
     QByteArray &Data() { return m_data; }
+    // Where the next byte goes.
     qint64 Pos() const { return m_data.size(); }
+    // Integers of the named size, little-endian.
     void U8(quint8 v) { m_data.append(char(v)); }
     void U16(quint16 v);
     void I16(qint16 v) { U16(quint16(v)); }
     void U32(quint32 v);
     void I32(qint32 v) { U32(quint32(v)); }
     void I64(qint64 v);
+    // A double as a 10-byte extended float (exact).
     void Extended(double v) { m_data.append(DoubleToExtended(v)); }
+    // Raw bytes.
     void Bytes(const QByteArray &b) { m_data.append(b); }
     // u8 length and the bytes, cut to 255.
     void ShortStringBytes(const QByteArray &b);
@@ -142,7 +153,7 @@ struct TOSCollectionItem;
 
 // One stored value exactly as the bytes hold it.
 struct TOSValue {
-    TOSTag Tag = vaNull;
+    TOSTag Tag = vaNull;                 // how the value is stored
     qint64 Int = 0;                      // vaInt8 .. vaInt32, vaInt64
     QByteArray Bytes;                    // raw float bytes, text bytes, binary data, UTF-16LE of vaWString
     QList<QByteArray> Idents;            // vaSet
@@ -172,27 +183,28 @@ struct TOSValue {
 
 // A property name and its value.
 struct TOSProperty {
-    QByteArray Name;
-    TOSValue Value;
+    QByteArray Name; // dotted path ("Font.Name") or extra data name ("Size.Values")
+    TOSValue Value;  // the stored value
 };
 
 // One item of a collection (tag 14).
 struct TOSCollectionItem {
-    bool HasOrder = false;
-    TOSValue Order; // an integer value when HasOrder
-    QList<TOSProperty> Properties;
+    bool HasOrder = false;         // an order value precedes the item
+    TOSValue Order;                // an integer value when HasOrder
+    QList<TOSProperty> Properties; // the item's properties
 };
 
 // A component record; the top-level ones of a list carry the "TPF0" signature.
 struct TOSComponent {
-    bool HasPrefix = false;
-    quint8 Prefix = 0; // 0xF0 .. 0xFF; flag bit 1 means a position follows
-    TOSValue Position; // when (Prefix & 2)
-    QByteArray ClassName;
-    QByteArray Name;
-    QList<TOSProperty> Properties;
-    QList<TOSComponent> Children;
+    bool HasPrefix = false;        // a flags byte precedes the class name
+    quint8 Prefix = 0;             // 0xF0 .. 0xFF; flag bit 1 means a position follows
+    TOSValue Position;             // when (Prefix & 2)
+    QByteArray ClassName;          // the registered class to create
+    QByteArray Name;               // the component name (may be empty)
+    QList<TOSProperty> Properties; // stored properties in file order
+    QList<TOSComponent> Children;  // child records (a band's elements)
 
+    // The class name and name as text.
     QString ClassNameText() const { return QString::fromLatin1(ClassName); }
     QString NameText() const;
     // The property of that name (case ignored), or null.
@@ -217,7 +229,7 @@ void WriteOSComponentList(TByteWriter &out, const QList<TOSComponent> &component
 // Identifier values inside collections (an enumeration such as ptInput),
 // kept apart from plain strings when exchanged as QVariant.
 struct TOSIdent {
-    QString Name;
+    QString Name; // the identifier
     bool operator==(const TOSIdent &o) const { return Name == o.Name; }
 };
 Q_DECLARE_METATYPE(TOSIdent)
@@ -244,7 +256,9 @@ public:
     // The name written for a referenced component; by default its name.
     std::function<QString(TComponent *)> ReferenceName;
 
+    // The record of component with its children.
     TOSComponent WriteComponent(TComponent *component);
+    // The stored properties of object, names prefixed with prefix ("Font.").
     void WriteProperties(QObject *object, const QString &prefix, QList<TOSProperty> &out);
 };
 

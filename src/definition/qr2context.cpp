@@ -18,8 +18,6 @@ QString builtInText(const QString &key)
         return QStringLiteral("Error writing %s!");
     if (key == QLatin1String("Error in reportfile"))
         return QStringLiteral("Error in report file!");
-    if (key == QLatin1String("DatabaseOwner not assigned!!"))
-        return key;
     return QString();
 }
 

@@ -58,32 +58,33 @@ constexpr int DatasetIndex = 0, FrameColor = 2, FrameDrawBottom = 6, FrameDrawLe
 
 // The font record of the report extras.
 struct TQR2Font {
-    qint32 Color = 0;
-    qint16 Height = 0;
-    quint8 Pitch = 0;
-    qint16 Size = 0;
-    quint16 Style = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
-    QByteArray Name;   // code-page bytes, without the zero byte
-    bool HasCharset = false;
-    quint8 Charset = 0;
+    qint32 Color = 0;        // TColor value
+    qint16 Height = 0;       // pixels, negative for the character height
+    quint8 Pitch = 0;        // TFontPitch ordinal
+    qint16 Size = 0;         // points
+    quint16 Style = 0;       // 1 bold, 2 italic, 4 underline, 8 strike-out
+    QByteArray Name;         // code-page bytes, without the zero byte
+    bool HasCharset = false; // the record carries the charset byte
+    quint8 Charset = 0;      // TFontCharset value
 };
 TQR2Font ReadFontRecord(TByteReader &in);
 void WriteFontRecord(TByteWriter &out, const TQR2Font &font);
 
 // The report extras after the 364 bytes of block 255.
 struct TQR2ReportExtras {
-    bool HasDatasetName = false; // present when the dataset index is -1
-    QByteArray DatasetName;
-    QList<QByteArray> Description;
-    TQR2Font Font;
-    QByteArray Hint;
+    bool HasDatasetName = false;   // present when the dataset index is -1
+    QByteArray DatasetName;        // the dataset's name when HasDatasetName
+    QList<QByteArray> Description; // the description lines
+    TQR2Font Font;                 // the report font
+    QByteArray Hint;               // the report's hint
+    // Readers ignore the name, so it may be missing or cut short at the end of the data.
     enum TNameState { NamePresent, NameMissing, NameTruncated } NameState = NamePresent;
     QByteArray Name; // the name, or the bytes left when truncated
 };
 
 // One block as stored.
 struct TQR2Block {
-    quint16 Tag = 0;
+    quint16 Tag = 0;           // QR2::TBlockTag
     QByteArray Data;           // the counted bytes of 58, 102, 103, 253, 254, 255, 257
     QByteArray Name;           // 103: the element's name
     QList<QByteArray> Marks;   // 104: the entries before the "\" terminator
@@ -93,11 +94,11 @@ struct TQR2Block {
 
 // A whole file as stored.
 struct TQR2File {
-    quint16 Version = QR2::Version;
-    QList<TQR2Block> Blocks;
-    bool HasEndTag = true;     // blocks ended by tag 256 (else by the end of the data)
-    QList<TOSComponent> Bands; // the band list after tag 256
-    QByteArray Trailing;       // bytes after the band list (ignored by readers)
+    quint16 Version = QR2::Version; // 0x0406 or 0x0405
+    QList<TQR2Block> Blocks;        // in file order
+    bool HasEndTag = true;          // blocks ended by tag 256 (else by the end of the data)
+    QList<TOSComponent> Bands;      // the band list after tag 256
+    QByteArray Trailing;            // bytes after the band list (ignored by readers)
 
     // The first block with that tag, or null.
     const TQR2Block *FindBlock(quint16 tag) const;

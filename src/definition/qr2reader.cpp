@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "common/component.h"
+#include "common/prompt.h"
 #include "common/properties.h"
 #include "data/dataset.h"
 #include "data/field.h"
@@ -102,7 +103,7 @@ TComponent *findDataset(TQR2Context &context, TComponent *owner, qint16 value, c
     const bool b15 = bits & 0x8000, b14 = bits & 0x4000;
     if (b15 && !b14) {
         if (!context.DatabaseOwner) {
-            QR2ShowMessage(context, QStringLiteral("DatabaseOwner not assigned!!"));
+            Prompt().ShowError(QStringLiteral("DatabaseOwner not assigned!!"));
             return nullptr;
         }
         return nth(context.DatabaseOwner, i);
