@@ -515,3 +515,38 @@ TEST_F(Qr2FileTest, ExternalReferencesTravelAsCodedNames)
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(read->MasterSource(), sharedSource);
 }
+
+TEST_F(Qr2FileTest, MutatedFilesNeverCrashAndDumpBackExactly)
+{
+    TQRBand *band = addBand(QR::rbDetail, QStringLiteral("Detail"));
+    addElement<TQRLabel>(band, QStringLiteral("L"))->SetCaption(QStringLiteral("text"));
+    addElement<TQRMemo>(band, QStringLiteral("M"))->SetLines({QStringLiteral("a"), QStringLiteral("b")});
+    report->SetDescription({QStringLiteral("d")});
+    const QByteArray good = write();
+    // A fixed pseudo-random sequence, so that a failure can be repeated.
+    quint32 seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFF;
+    };
+    int accepted = 0;
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray bytes = good;
+        const int changes = 1 + int(next() % 4);
+        for (int i = 0; i < changes; ++i)
+            bytes[int(next() % bytes.size())] = char(next() & 0xFF);
+        Qr2Fixture f;
+        TQR2Context c;
+        const bool ok = ReadReport(bytes, c, QString(), f.report, f.form.get(), true);
+        if (!ok) {
+            EXPECT_FALSE(c.LastError.isEmpty()) << round;
+        }
+        try {
+            const TQR2File parsed = ParseQR2(bytes);
+            ++accepted;
+            ASSERT_EQ(SerializeQR2(QR2FromText(QR2ToText(parsed))), bytes) << round;
+        } catch (const EQR2ReadError &) {
+        }
+    }
+    EXPECT_GT(accepted, 100);
+}
