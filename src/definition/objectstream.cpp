@@ -936,7 +936,14 @@ TComponent *TObjectReader::readOne(const TOSComponent &rec, TControl *parent, in
         control->SetParent(parent);
     for (const TOSProperty &p : rec.Properties) {
         const QString path = QString::fromLatin1(p.Name);
-        if (!ApplyProperty(c, path, p.Value))
+        bool applied = false;
+        try {
+            applied = ApplyProperty(c, path, p.Value);
+        } catch (const std::exception &) {
+            // A setter refused the value (a taken or invalid name, say): skip it like any other.
+            applied = false;
+        }
+        if (!applied)
             m_skipped << QStringLiteral("%1.%2").arg(c->Name().isEmpty() ? className : c->Name(), path);
     }
     if (OnComponentRead)

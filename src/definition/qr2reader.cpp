@@ -438,6 +438,11 @@ bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fil
                                 : e.Message();
         QR2ShowMessage(context, QStringLiteral("Error in reportfile"), fileName);
         ok = false;
+    } catch (const std::exception &e) {
+        // Raised by a component while it took a stored value.
+        context.LastError = QString::fromLocal8Bit(e.what());
+        QR2ShowMessage(context, QStringLiteral("Error in reportfile"), fileName);
+        ok = false;
     }
     report->SetUnits(units);
     return ok;

@@ -267,6 +267,8 @@ TEST_F(ObjectReaderTest, TakenNamesGetNumbersAndReferencesFollow)
         .ident("Group")
         .prop("NoSuchProperty")
         .int8(1)
+        .prop("Name")
+        .string("not a name")
         .u8(0)
         .u8(0);
     b.u8(0);
@@ -277,8 +279,9 @@ TEST_F(ObjectReaderTest, TakenNamesGetNumbersAndReferencesFollow)
     EXPECT_EQ(top[0]->Name(), QStringLiteral("Group1"));
     EXPECT_EQ(qobject_cast<TQRChildBand *>(top[1])->ParentBand(), top[0]);
     // The unknown property was skipped, the rest applied.
-    ASSERT_EQ(reader.Skipped().size(), 1);
+    ASSERT_EQ(reader.Skipped().size(), 2);
     EXPECT_TRUE(reader.Skipped().first().contains(QStringLiteral("NoSuchProperty")));
+    EXPECT_EQ(top[1]->Name(), QStringLiteral("Kid"));
 }
 
 TEST_F(ObjectReaderTest, UnknownClassIsAReadError)
