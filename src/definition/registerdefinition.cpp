@@ -1,6 +1,7 @@
 #include "definition/registerdefinition.h"
 
 #include "common/classregistry.h"
+#include "data/registerdata.h"
 #include "definition/designbands.h"
 #include "definition/designelements.h"
 #include "definition/designreport.h"
@@ -9,6 +10,7 @@
 
 void RegisterDefinitionClasses()
 {
+    RegisterDataClasses();
     RegisterEngineClasses();
     RegisterDataSettingsClasses();
     RegisterComponentClass<TQRDesignReport>();
