@@ -8,7 +8,6 @@
 #include "output/pages/qrprinter.h"
 
 #include <QImage>
-#include <QPicture>
 #include <QString>
 #include <vector>
 

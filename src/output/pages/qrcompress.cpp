@@ -1,5 +1,8 @@
 #include "qrcompress.h"
 
+#include <QtEndian>
+#include <algorithm>
+
 TQRCompress::TQRCompress()
 {
     Reset();
@@ -110,6 +113,57 @@ QByteArray TQRCompress::CompressBytes(const QByteArray &bytes)
         c.Compress(quint8(ch), out);
     c.Finish(out);
     return out;
+}
+
+qsizetype TQRCompress::CompressInto(const char *data, qsizetype size, QByteArray *out)
+{
+    TQRCompress c;
+    // Bits gather in a 64-bit word, least significant first like the bytes
+    // they end up in, and leave it eight bytes at a time.
+    quint64 acc = 0;
+    int bits = 0;
+    qsizetype used = 0;
+    if (out->size() < 64)
+        out->resize(64);
+    char *dst = out->data();
+    qsizetype room = out->size();
+    quint8 path[257];
+    for (qsizetype i = 0; i < size; ++i) {
+        // A path has at most 256 steps: 32 bytes, plus the word in hand.
+        if (room - used < 48) {
+            out->resize(std::max<qsizetype>(room * 2, used + 4096));
+            dst = out->data();
+            room = out->size();
+        }
+        const quint8 byte = quint8(data[i]);
+        int depth = 0;
+        int a = byte + 256;
+        do {
+            const int p = c.m_up[a];
+            path[depth++] = c.m_right[p] == a;
+            a = p;
+        } while (a != 0 && depth < 257);
+        while (depth > 0) {
+            acc |= quint64(path[--depth]) << bits;
+            if (++bits == 64) {
+                qToLittleEndian<quint64>(acc, dst + used);
+                used += 8;
+                acc = 0;
+                bits = 0;
+            }
+        }
+        c.splay(byte);
+    }
+    if (room - used < 8) {
+        out->resize(used + 8);
+        dst = out->data();
+    }
+    while (bits > 0) {
+        dst[used++] = char(acc & 0xff);
+        acc >>= 8;
+        bits -= 8;
+    }
+    return used;
 }
 
 bool TQRCompress::ExpandBytes(const char *data, qsizetype size, qsizetype length, QByteArray *out)
