@@ -42,6 +42,7 @@ struct FontSlot {
     double dpi = 0;
     QFont font;
     std::unique_ptr<QFontMetricsF> metrics;
+    qreal lineHeight = 0;
     QHash<QString, qreal> advances;
 
     bool matches(const TFont *f, double d) const
@@ -85,6 +86,7 @@ FontSlot &fontSlot(const TFont *f, double dpi, const QPaintDevice *device = null
     slot->dpi = dpi;
     slot->font = f->ToQFont(dpi);
     slot->metrics = std::make_unique<QFontMetricsF>(slot->font, device ? device : &measureDevice());
+    slot->lineHeight = slot->metrics->height();
     fonts.insert(fonts.begin(), std::move(slot));
     return *fonts[0];
 }
@@ -112,7 +114,7 @@ int TQRCustomLabel::TextWidth(const QString &text) const
 
 int TQRCustomLabel::LineHeightPixels() const
 {
-    const int height = int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).metrics->height()));
+    const int height = int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight));
     if (!OwningReport())
         return height;
     return height * int(Size()->Zoom()) / 100;

@@ -1085,7 +1085,11 @@ bool Player::defBrush()
     const int c = index(m_colors.size(), "a brush refers to a colour that is not defined");
     if (c < 0)
         return false;
-    QBrush brush(m_colors[size_t(c)], Qt::BrushStyle(style));
+    const bool gradientStyle = style == Qt::LinearGradientPattern || style == Qt::RadialGradientPattern ||
+                               style == Qt::ConicalGradientPattern;
+    // Gradient and texture brushes get their style from what is set below.
+    QBrush brush(m_colors[size_t(c)],
+                 gradientStyle || style == Qt::TexturePattern ? Qt::SolidPattern : Qt::BrushStyle(style));
     if (style == Qt::TexturePattern) {
         const int i = index(m_images.size(), "a brush refers to a picture that is not defined");
         if (i < 0)
@@ -1095,8 +1099,7 @@ bool Player::defBrush()
                 return false;
             brush.setTextureImage(m_images[size_t(i)].image);
         }
-    } else if (style == Qt::LinearGradientPattern || style == Qt::RadialGradientPattern ||
-               style == Qt::ConicalGradientPattern) {
+    } else if (gradientStyle) {
         if (!gradient(&brush))
             return false;
     }
@@ -1233,8 +1236,10 @@ bool Player::step(int dpi)
         if (!m_r.Ok() || clipOp > Qt::IntersectClip)
             return fail("a clip region is damaged");
         if (p) {
+            // United one by one: a forged list need not be sorted or disjoint.
             QRegion region;
-            region.setRects(rects.constData(), int(rects.size()));
+            for (const QRect &r : rects)
+                region += r;
             p->setClipRegion(region, Qt::ClipOperation(clipOp));
         }
         return true;
@@ -1431,6 +1436,10 @@ bool Player::Run(int dpi, QString *error)
         m_painter->setBrush(Qt::NoBrush);
         m_painter->setFont(QFont());
         m_painter->setBackgroundMode(Qt::TransparentMode);
+        m_painter->setBackground(Qt::white);
+        m_painter->setBrushOrigin(0, 0);
+        m_painter->setOpacity(1.0);
+        m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
         m_painter->setLayoutDirection(Qt::LeftToRight);
     }
     bool ok = true;
