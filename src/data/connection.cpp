@@ -234,9 +234,11 @@ TFieldType FieldTypeFromDeclaration(const QString &declaredType, int *size, int 
         setSize(haveA ? a : 16);
         return ftBytes;
     }
+    // Text without a declared length (SQLite TEXT, VARCHAR alone) has no limit: Size 0, and its
+    // values are never cut.
     if (first == QLatin1String("NVARCHAR") || first == QLatin1String("NCHAR") ||
         first == QLatin1String("WIDESTRING") || first == QLatin1String("NATIONAL")) {
-        setSize(haveA ? a : 255);
+        setSize(haveA ? a : 0);
         return ftWideString;
     }
     if (first.contains(QLatin1String("BLOB"))) // SQLite's affinity rules for other spellings
@@ -244,7 +246,7 @@ TFieldType FieldTypeFromDeclaration(const QString &declaredType, int *size, int 
     if (first.contains(QLatin1String("REAL")) || first.contains(QLatin1String("FLOA")) ||
         first.contains(QLatin1String("DOUB")))
         return ftFloat;
-    setSize(haveA ? a : 255);
+    setSize(haveA ? a : 0);
     return ftString;
 }
 

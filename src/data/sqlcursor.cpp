@@ -49,13 +49,15 @@ TFieldType postgresType(int oid, int length, int precision, int *size, int *prec
         return ftDateTime;
     case 1042:
     case 1043:
-        *size = length > 0 ? length : 255;
+        // char(n) and varchar(n); varchar alone has no limit.
+        *size = length > 0 ? length : 0;
         return ftString;
-    case 18:
     case 19:
+        *size = 63; // "name"
+        return ftString;
     case 25:
     default:
-        *size = 255;
+        // text and every other type read as text: no declared length, nothing is cut.
         return ftString;
     }
 }
@@ -82,7 +84,7 @@ TFieldType typeFromValue(const QVariant &v, int *size)
     case QMetaType::QDateTime:
         return ftDateTime;
     default:
-        *size = 255;
+        // A text value of a column that declares no type: no declared length.
         return ftString;
     }
 }

@@ -176,8 +176,9 @@ bool QRStrToInt32(const QString &s, qint32 &value)
         ++i;
     if (i >= n)
         return false;
+    // Limited by value, not by digit count: "00000000012" and "$000000001" read.
+    const quint64 limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
     quint64 magnitude = 0;
-    int digits = 0;
     for (; i < n; ++i) {
         const char16_t c = s.at(i).unicode();
         int d = -1;
@@ -190,7 +191,7 @@ bool QRStrToInt32(const QString &s, qint32 &value)
         if (d < 0)
             return false;
         magnitude = magnitude * (hex ? 16 : 10) + quint64(d);
-        if (++digits > (hex ? 8 : 10))
+        if (magnitude > limit)
             return false;
     }
     if (hex) {
@@ -199,8 +200,6 @@ bool QRStrToInt32(const QString &s, qint32 &value)
         value = negative ? qint32(0u - quint32(pattern)) : pattern;
         return true;
     }
-    if (magnitude > (negative ? 2147483648ull : 2147483647ull))
-        return false;
     value = negative ? qint32(-qint64(magnitude)) : qint32(magnitude);
     return true;
 }
@@ -329,16 +328,9 @@ void TQREvAbsFunction::Apply(TQREvValue &value)
     }
 }
 
-void TQREvCounterFunction::Yield(TQRFiFo &form, TQREvValue &value)
-{
-    m_counting = !form.AggregatePass;
-    TQREvElementFunction::Yield(form, value);
-}
-
 void TQREvCounterFunction::Apply(TQREvValue &value)
 {
-    if (m_counting)
-        m_count = qint32(quint32(m_count) + 1u);
+    m_count = qint32(quint32(m_count) + 1u);
     value.SetInteger(m_count);
 }
 
@@ -590,8 +582,11 @@ void TQREvMemoLineFunction::Apply(TQREvValue &value)
     guarded(value, [&] {
         TField *field =
             takes(*this, {rkString, rkString, rkInteger}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
+        // Text columns without a declared length (SQLite TEXT, PostgreSQL text) are where
+        // authors keep long texts; they read as lines like memo fields.
         const bool memo = field && (qobject_cast<TMemoField *>(field) || field->DataType() == ftMemo ||
-                                    field->DataType() == ftFmtMemo);
+                                    field->DataType() == ftFmtMemo ||
+                                    (qobject_cast<TStringField *>(field) && field->Size() == 0));
         if (!memo) {
             setError(value);
             return;
@@ -855,8 +850,8 @@ template <class T> constexpr TQREvFunctionClass cls()
 }
 
 // The fixed order in which the builder lists the functions. The entries without a class act on
-// the running report and its elements; they are registered in these places once the report
-// classes provide them.
+// the running report and its elements; their rows are reserved here and filled when the report
+// layer registers them (AddEvalFunction), so that they still list in this order.
 const TExtendedEntry ExtendedEntries[] = {
     {"NEWPAGE", nullptr, "", "", ""},
     {"VERTPRINTPOS", nullptr, "", "", ""},
@@ -970,8 +965,10 @@ void RegisterExtendedFunctions(TQRFunctionLibrary &library)
 {
     const QString vendor = QStringLiteral("Tabulon");
     for (const TExtendedEntry &entry : ExtendedEntries) {
-        if (!entry.FunctionClass)
+        if (!entry.FunctionClass) {
+            library.Reserve(QLatin1String(entry.Name));
             continue;
+        }
         QREvAddFunction(library, entry.FunctionClass, QLatin1String(entry.Name),
                         QString::fromLatin1(entry.Syntax) + u'|' + QString::fromLatin1(entry.Explanation), vendor,
                         QLatin1String(entry.Signature));
