@@ -234,8 +234,12 @@ TFieldType FieldTypeFromDeclaration(const QString &declaredType, int *size, int 
         setSize(haveA ? a : 16);
         return ftBytes;
     }
-    // Text without a declared length (SQLite TEXT, VARCHAR alone) has no limit: Size 0, and its
-    // values are never cut.
+    // Text columns without a declared length (SQLite TEXT, VARCHAR alone) hold texts of any
+    // length, the long texts authors keep in them included: they are memo fields, whose values
+    // are never cut and read as lines.
+    if (!haveA && (first == QLatin1String("TEXT") || first == QLatin1String("VARCHAR") ||
+                   first == QLatin1String("NVARCHAR") || t.contains(QLatin1String("VARYING"))))
+        return ftMemo;
     if (first == QLatin1String("NVARCHAR") || first == QLatin1String("NCHAR") ||
         first == QLatin1String("WIDESTRING") || first == QLatin1String("NATIONAL")) {
         setSize(haveA ? a : 0);

@@ -47,17 +47,22 @@ TFieldType postgresType(int oid, int length, int precision, int *size, int *prec
     case 1114:
     case 1184:
         return ftDateTime;
-    case 1042:
+    case 25:
+        // text holds texts of any length: a memo, whose values are never cut.
+        return ftMemo;
     case 1043:
-        // char(n) and varchar(n); varchar alone has no limit.
+        if (length <= 0)
+            return ftMemo; // varchar without a length is text
+        *size = length;
+        return ftString;
+    case 1042:
         *size = length > 0 ? length : 0;
         return ftString;
     case 19:
         *size = 63; // "name"
         return ftString;
-    case 25:
     default:
-        // text and every other type read as text: no declared length, nothing is cut.
+        // Every other type reads as text without a declared length; nothing is cut.
         return ftString;
     }
 }

@@ -17,9 +17,12 @@ TQREvElementDataField::Kind TQREvElementDataField::kindOf(const TField *field)
 {
     if (!field)
         return Kind::Unknown;
-    // Blobs are deliberately absent: expressions have no kind for them. Large integers are read
-    // like integers, so that 64-bit keys and counts print right.
-    if (qobject_cast<const TStringField *>(field))
+    // Binary blobs are deliberately absent: expressions have no kind for them. Memo fields read as
+    // strings, since every text column without a declared length is one (SQLite TEXT,
+    // PostgreSQL text); large integers read like integers, so that 64-bit keys and counts print
+    // right.
+    if (qobject_cast<const TStringField *>(field) || qobject_cast<const TMemoField *>(field) ||
+        field->DataType() == ftMemo || field->DataType() == ftFmtMemo)
         return Kind::String;
     if (qobject_cast<const TIntegerField *>(field) || qobject_cast<const TLargeintField *>(field))
         return Kind::Integer;

@@ -13,7 +13,7 @@ class TQREvElementDataField : public TQREvElement
 {
 public:
     TQREvElementDataField(TDataSet *dataSet, int position, TField *field);
-    // By the field's class: strings as text, integer classes (large integers too) as integers, or
+    // By the field's class: strings and memos as text, integer classes (large integers too) as integers, or
     // as floating values beyond 32 bits; floating, currency and BCD as floating, booleans, dates
     // and times as their value's text; any other class is the error "Field NAME is of unknown
     // type". A stored value that does not convert gives an error value with the reason.

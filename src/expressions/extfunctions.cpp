@@ -582,8 +582,8 @@ void TQREvMemoLineFunction::Apply(TQREvValue &value)
     guarded(value, [&] {
         TField *field =
             takes(*this, {rkString, rkString, rkInteger}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
-        // Text columns without a declared length (SQLite TEXT, PostgreSQL text) are where
-        // authors keep long texts; they read as lines like memo fields.
+        // Text columns without a declared length are memo fields; computed texts (a column
+        // without a declared type) have no declared length either and read as lines as well.
         const bool memo = field && (qobject_cast<TMemoField *>(field) || field->DataType() == ftMemo ||
                                     field->DataType() == ftFmtMemo ||
                                     (qobject_cast<TStringField *>(field) && field->Size() == 0));

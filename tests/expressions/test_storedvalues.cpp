@@ -22,12 +22,12 @@ using namespace exprtest;
 namespace
 {
 
-// A text of the given length made of numbered lines of 49 characters and a line break each.
+// A text of the given length made of numbered lines of 47 characters and a line break each.
 QString longText(int length)
 {
     QString text;
     for (int line = 1; text.size() < length; ++line)
-        text += QStringLiteral("line %1 ").arg(line, 3, 10, QLatin1Char('0')).leftJustified(49, u'.') + u'\n';
+        text += QStringLiteral("line %1 ").arg(line, 3, 10, QLatin1Char('0')).leftJustified(47, u'.') + u'\n';
     text.truncate(length);
     return text;
 }
@@ -44,10 +44,10 @@ bool createDatabase(const QString &path, const QString &notes)
         QSqlQuery q(db);
         const QStringList statements = {
             "CREATE TABLE Mixed (id INTEGER, i INTEGER, r REAL, b BOOLEAN, big INTEGER, notes TEXT, "
-            "code VARCHAR(8))",
-            "INSERT INTO Mixed VALUES (1, 10, 1.5, 1, 2147483647, 'short', 'A1')",
-            "INSERT INTO Mixed VALUES (2, 'abc', 'x.y', 'maybe', 99999999999, ?, 'B2')",
-            "INSERT INTO Mixed VALUES (3, 30, 3.5, 0, -2147483649, NULL, 'C3')",
+            "code VARCHAR(8), pic BLOB)",
+            "INSERT INTO Mixed VALUES (1, 10, 1.5, 1, 2147483647, 'short', 'A1', X'0102')",
+            "INSERT INTO Mixed VALUES (2, 'abc', 'x.y', 'maybe', 99999999999, ?, 'B2', NULL)",
+            "INSERT INTO Mixed VALUES (3, 30, 3.5, 0, -2147483649, NULL, 'C3', NULL)",
         };
         for (const QString &statement : statements) {
             q.prepare(statement);
@@ -107,6 +107,8 @@ TEST_F(StoredValues, AValueThatDoesNotConvertIsThatRecordsErrorValue)
     // The error travels through operators and functions like any other.
     EXPECT_EQ(eval("[i] + 1").ValueKind, rkError);
     EXPECT_STR(eval("IF([id] = 2, 'second', 'other')"), "second");
+    // Binary values still have no kind in expressions.
+    EXPECT_ERR(eval("[pic]"), "Field pic is of unknown type");
 
     // Computing every record goes on past the bad one; aggregates see it as an error argument.
     mixed->First();
@@ -157,10 +159,10 @@ TEST_F(StoredValues, CounterCountsInAggregatePassesToo)
     EXPECT_EQ(printed, (QList<qint32>{2, 4, 6}));
 }
 
-TEST_F(StoredValues, TextColumnsWithoutALengthAreUnlimitedAndReadAsLines)
+TEST_F(StoredValues, TextColumnsWithoutALengthAreMemosReadAsLines)
 {
     const TField *text = mixed->FieldByName("notes");
-    EXPECT_TRUE(qobject_cast<const TStringField *>(text));
+    EXPECT_TRUE(qobject_cast<const TMemoField *>(text));
     EXPECT_EQ(text->Size(), 0);
     EXPECT_EQ(mixed->FieldByName("code")->Size(), 8);
     EXPECT_INT(eval("FIELDLEN('Mixed', 'notes')"), 0);
@@ -179,19 +181,37 @@ TEST_F(StoredValues, TextColumnsWithoutALengthAreUnlimitedAndReadAsLines)
     EXPECT_ERR(eval("MEMOLINE('Mixed', 'code', 1)"), "");
 }
 
+TEST_F(StoredValues, ComputedTextsHaveNoDeclaredLength)
+{
+    auto *query = new TQuery(form.get());
+    query->SetName("Computed");
+    query->SetDatabaseName(dir.filePath("mixed.sqlite"));
+    query->SetSQLText("SELECT id, notes || '' AS copy FROM Mixed WHERE id = 2");
+    query->Open();
+    const TField *copy = query->FieldByName("copy");
+    EXPECT_TRUE(qobject_cast<const TStringField *>(copy));
+    EXPECT_EQ(copy->Size(), 0);
+    EXPECT_EQ(copy->AsString(), notes);
+    EXPECT_INT(eval("FIELDLEN('Computed', 'copy')"), 0);
+    EXPECT_STR(eval("MEMOLINE('Computed', 'copy', 2)"), notes.section(u'\n', 1, 1));
+}
+
 TEST(StoredValueTypes, DeclaredTextLengths)
 {
     int size = -1;
-    EXPECT_EQ(FieldTypeFromDeclaration("TEXT", &size, nullptr), ftString);
+    EXPECT_EQ(FieldTypeFromDeclaration("TEXT", &size, nullptr), ftMemo);
     EXPECT_EQ(size, 0);
-    EXPECT_EQ(FieldTypeFromDeclaration("varchar", &size, nullptr), ftString);
-    EXPECT_EQ(size, 0);
+    EXPECT_EQ(FieldTypeFromDeclaration("varchar", &size, nullptr), ftMemo);
+    EXPECT_EQ(FieldTypeFromDeclaration("CHARACTER VARYING", &size, nullptr), ftMemo);
+    EXPECT_EQ(FieldTypeFromDeclaration("TEXT(40)", &size, nullptr), ftString);
+    EXPECT_EQ(size, 40);
     EXPECT_EQ(FieldTypeFromDeclaration("VARCHAR(20)", &size, nullptr), ftString);
     EXPECT_EQ(size, 20);
     EXPECT_EQ(FieldTypeFromDeclaration("CHARACTER VARYING (300)", &size, nullptr), ftString);
     EXPECT_EQ(size, 300);
-    EXPECT_EQ(FieldTypeFromDeclaration("NVARCHAR", &size, nullptr), ftWideString);
-    EXPECT_EQ(size, 0);
+    EXPECT_EQ(FieldTypeFromDeclaration("NVARCHAR", &size, nullptr), ftMemo);
+    EXPECT_EQ(FieldTypeFromDeclaration("NVARCHAR(12)", &size, nullptr), ftWideString);
+    EXPECT_EQ(size, 12);
     EXPECT_EQ(FieldTypeFromDeclaration("MEMO", &size, nullptr), ftMemo);
 }
 
@@ -242,6 +262,8 @@ TEST(StoredValuesPostgres, BigintAndTextColumns)
         auto eval = [&](const QString &text) { return Eval(text, nullptr, &datasets); };
         EXPECT_FLOAT_VALUE(eval("[big]"), 99999999999.0);
         EXPECT_STR(eval("STR([big])"), "99999999999");
+        EXPECT_TRUE(qobject_cast<const TMemoField *>(table->FieldByName("notes")));
+        EXPECT_STR(eval("[notes]"), notes.left(255));
         EXPECT_INT(eval("FIELDLEN('Stored', 'notes')"), 0);
         EXPECT_INT(eval("FIELDLEN('Stored', 'code')"), 8);
         EXPECT_EQ(table->FieldByName("notes")->AsString(), notes);
