@@ -56,10 +56,10 @@ QAction *makeAction(QWidget *owner, int image, const QString &text, const QStrin
     action->setObjectName(name);
     action->setShortcuts(shortcuts);
     action->setShortcutContext(Qt::WidgetShortcut);
-    action->setToolTip(shortcuts.isEmpty()
-                           ? text
-                           : QStringLiteral("%1 (%2)").arg(
-                                 text, shortcuts.constFirst().toString(QKeySequence::NativeText)));
+    action->setToolTip(
+        shortcuts.isEmpty()
+            ? text
+            : QStringLiteral("%1 (%2)").arg(text, shortcuts.constFirst().toString(QKeySequence::NativeText)));
     return action;
 }
 
@@ -115,8 +115,8 @@ TIniEditForm::TIniEditForm(const QString &fileName, QWidget *parent) : QDialog(p
     m_addGroup = makeAction(this, imgAdd, QStringLiteral("Add group"), QStringLiteral("AddGroup"), addKeys());
     m_editGroup =
         makeAction(this, imgEdit, QStringLiteral("Edit group"), QStringLiteral("EditGroup"), editKeys());
-    m_deleteGroup =
-        makeAction(this, imgDelete, QStringLiteral("Delete group"), QStringLiteral("DeleteGroup"), deleteKeys());
+    m_deleteGroup = makeAction(this, imgDelete, QStringLiteral("Delete group"), QStringLiteral("DeleteGroup"),
+                               deleteKeys());
     m_addReport =
         makeAction(this, imgAdd, QStringLiteral("Add report"), QStringLiteral("AddReport"), addKeys());
     m_editReport =

@@ -1,8 +1,8 @@
 #include "app/sortedlist.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QGuiApplication>
 #include <QTreeWidget>
 
 bool TNameSortedItem::operator<(const QTreeWidgetItem &other) const

@@ -73,9 +73,9 @@ private:
         bool reserved = false;
     };
     std::vector<TRow> m_rows;
-    QHash<QString, int> m_rowIndex;            // upper-case name -> row
+    QHash<QString, int> m_rowIndex;                   // upper-case name -> row
     std::vector<const TQRLibraryEntry *> m_functions; // the filled rows in order
-    QHash<QString, int> m_index;               // upper-case name -> position in m_functions
+    QHash<QString, int> m_index;                      // upper-case name -> position in m_functions
 };
 
 class TQRFunctionLibrary : public TQRLibrary

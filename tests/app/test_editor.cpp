@@ -3,8 +3,8 @@
 
 #include "apptest.h"
 
-#include "app/editform.h"
 #include "app/catalogue.h"
+#include "app/editform.h"
 #include "app/inieditform.h"
 #include "app/mainform.h"
 #include "app/usersettings.h"

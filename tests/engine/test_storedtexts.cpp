@@ -32,13 +32,15 @@ struct TextFixture : GenFixture {
     {
         const QString path = dir.filePath(QStringLiteral("texts.sqlite"));
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("storedtexts"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("storedtexts"));
             db.setDatabaseName(path);
             EXPECT_TRUE(db.open());
             QSqlQuery q(db);
             EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE Texts (id INTEGER, qty INTEGER, notes TEXT)")));
             EXPECT_TRUE(q.prepare(QStringLiteral("INSERT INTO Texts VALUES (?, ?, ?)")));
-            const QVariantList rows[] = {{1, 5, notes}, {2, QStringLiteral("abc"), QStringLiteral("short")},
+            const QVariantList rows[] = {{1, 5, notes},
+                                         {2, QStringLiteral("abc"), QStringLiteral("short")},
                                          {3, 7, QStringLiteral("last")}};
             for (const QVariantList &row : rows) {
                 for (const QVariant &v : row)

@@ -232,8 +232,8 @@ TEST(Console, StoredValuesThatDoNotFitTheirColumns)
     QSqlDatabase::removeDatabase("exprtest-console-mixed");
 
     // The bad record is an error value in its line; the run goes on to the end.
-    ConsoleRun r = run({"--database", database, "--table", "Mixed", "--each", "[i]", "[big]",
-                        "COUNTER + SUM([id])*0"});
+    ConsoleRun r =
+        run({"--database", database, "--table", "Mixed", "--each", "[i]", "[big]", "COUNTER + SUM([id])*0"});
     EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
     EXPECT_TRUE(r.Errors.isEmpty()) << qPrintable(r.Errors);
     ASSERT_EQ(r.Lines.size(), 9) << qPrintable(r.Lines.join('|'));
@@ -250,7 +250,8 @@ TEST(Console, StoredValuesThatDoNotFitTheirColumns)
     r = run({"--database", database, "--table", "Mixed", "--each", "[r]", "[b]"});
     EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
     ASSERT_EQ(r.Lines.size(), 6);
-    EXPECT_TRUE(r.Lines.at(2).startsWith("ERROR\t") && r.Lines.at(2).contains("x.y")) << qPrintable(r.Lines.at(2));
+    EXPECT_TRUE(r.Lines.at(2).startsWith("ERROR\t") && r.Lines.at(2).contains("x.y"))
+        << qPrintable(r.Lines.at(2));
     EXPECT_TRUE(r.Lines.at(3).startsWith("ERROR\t")) << qPrintable(r.Lines.at(3));
     EXPECT_EQ(r.Lines.at(4), "FLOAT\t3.5");
 

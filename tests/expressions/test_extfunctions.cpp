@@ -1005,18 +1005,20 @@ public:
 };
 
 const QStringList ExtendedOrder = {
-    "NEWPAGE",      "VERTPRINTPOS", "PAGENUMBER",   "COUNTER",      "RESETEXPR",    "GROUPPRINTED", "CURRENCY",
-    "QUERYPARAM",   "STRTOINT",     "STRTONUM",     "GETCAPTION",   "RECORDCOUNT",  "READINI",      "READREGISTRY",
-    "DATEDIFF",     "PRINTDATE",    "REFORMATDATE", "CALCDATE",     "EXTRACTDAY",   "EXTRACTMONTH", "EXTRACTYEAR",
-    "DAYOFWEEK",    "DAYSTRING",    "MONTHSTRING",  "CALCTIME",     "TRIM",         "STRLEN",       "STRETCHSTR",
-    "CHR",          "VAR",          "ISNULL",       "ABS",          "FIELDLEN",     "MEMOLINE",     "EOF",
-    "PADLEFT",      "PADRIGHT",     "PADLEFTZERO",  "INSERTSTR",    "SETVAR",       "GETVAR",       "VAREXISTS",
-    "DELETEVAR",    "ELEMENTEXISTS", "PROPEXISTS",  "SETCOLOR",     "PAGEPRINTS",   "SETBOOLPROP",  "SETINTPROP",
-    "SETFLOATPROP", "SETSTRPROP",   "GETBOOLPROP",  "GETINTPROP",   "GETFLOATPROP", "GETSTRPROP",   "OKBOX",
-    "OKCANCELBOX",  "YESNOBOX",     "INPUTBOX",     "SETFONTCOLOR", "SETFONTSIZE",  "SETFONT",      "SETFONTSTYLE",
-    "BLACK",        "MAROON",       "GREEN",        "OLIVE",        "NAVY",         "PURPLE",       "TEAL",
-    "GRAY",         "SILVER",       "RED",          "LIME",         "BLUE",         "FUCHSIA",      "AQUA",
-    "WHITE",        "RGBCOLOR",     "PIXELS"};
+    "NEWPAGE",     "VERTPRINTPOS",  "PAGENUMBER",   "COUNTER",     "RESETEXPR",    "GROUPPRINTED",
+    "CURRENCY",    "QUERYPARAM",    "STRTOINT",     "STRTONUM",    "GETCAPTION",   "RECORDCOUNT",
+    "READINI",     "READREGISTRY",  "DATEDIFF",     "PRINTDATE",   "REFORMATDATE", "CALCDATE",
+    "EXTRACTDAY",  "EXTRACTMONTH",  "EXTRACTYEAR",  "DAYOFWEEK",   "DAYSTRING",    "MONTHSTRING",
+    "CALCTIME",    "TRIM",          "STRLEN",       "STRETCHSTR",  "CHR",          "VAR",
+    "ISNULL",      "ABS",           "FIELDLEN",     "MEMOLINE",    "EOF",          "PADLEFT",
+    "PADRIGHT",    "PADLEFTZERO",   "INSERTSTR",    "SETVAR",      "GETVAR",       "VAREXISTS",
+    "DELETEVAR",   "ELEMENTEXISTS", "PROPEXISTS",   "SETCOLOR",    "PAGEPRINTS",   "SETBOOLPROP",
+    "SETINTPROP",  "SETFLOATPROP",  "SETSTRPROP",   "GETBOOLPROP", "GETINTPROP",   "GETFLOATPROP",
+    "GETSTRPROP",  "OKBOX",         "OKCANCELBOX",  "YESNOBOX",    "INPUTBOX",     "SETFONTCOLOR",
+    "SETFONTSIZE", "SETFONT",       "SETFONTSTYLE", "BLACK",       "MAROON",       "GREEN",
+    "OLIVE",       "NAVY",          "PURPLE",       "TEAL",        "GRAY",         "SILVER",
+    "RED",         "LIME",          "BLUE",         "FUCHSIA",     "AQUA",         "WHITE",
+    "RGBCOLOR",    "PIXELS"};
 } // namespace
 
 TEST(ExtLibrary, ReportFunctionsFillTheirReservedRowsInTheFixedOrder)
@@ -1061,10 +1063,12 @@ TEST(ExtLibrary, ReportFunctionsFillTheirReservedRowsInTheFixedOrder)
     EXPECT_NE(dynamic_cast<TFakeReportFunction *>(created.get()), nullptr);
 
     // A filled row, and any existing function, keeps its entry; new names still go to the end.
-    EXPECT_FALSE(QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "NEWPAGE", "x", "x", "0"));
+    EXPECT_FALSE(
+        QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "NEWPAGE", "x", "x", "0"));
     EXPECT_FALSE(QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "TRIM", "x", "x", "0"));
     EXPECT_FALSE(library.Reserve("TRIM"));
-    EXPECT_TRUE(QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "LATECOMER", "x", "x", "0"));
+    EXPECT_TRUE(
+        QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "LATECOMER", "x", "x", "0"));
     EXPECT_EQ(library.IndexOf("LATECOMER"), standard + 80);
 }
 

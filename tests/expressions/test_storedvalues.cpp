@@ -5,9 +5,9 @@
 
 #include "common/screen.h"
 #include "data/connection.h"
+#include "data/field.h"
 #include "data/query.h"
 #include "data/session.h"
-#include "data/field.h"
 #include "data/table.h"
 
 #include <QSqlDatabase>
@@ -99,7 +99,8 @@ TEST_F(StoredValues, AValueThatDoesNotConvertIsThatRecordsErrorValue)
     mixed->Next(); // the row with text in the number columns
     const TQREvValue integer = eval("[i]");
     ASSERT_EQ(integer.ValueKind, rkError);
-    EXPECT_TRUE(integer.Text.contains("Field \"i\": \"abc\" is not a valid integer value")) << qPrintable(integer.Text);
+    EXPECT_TRUE(integer.Text.contains("Field \"i\": \"abc\" is not a valid integer value"))
+        << qPrintable(integer.Text);
     const TQREvValue real = eval("[r]");
     ASSERT_EQ(real.ValueKind, rkError);
     EXPECT_TRUE(real.Text.contains("\"x.y\"")) << qPrintable(real.Text);
