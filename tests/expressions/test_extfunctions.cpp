@@ -990,8 +990,9 @@ TEST(ExtLibrary, RegistrationOrderAfterTheStandardFunctions)
         EXPECT_GT(index, previous) << qPrintable(name);
         previous = std::max(previous, index);
         const TQRLibraryEntry *entry = library.Find(name);
-        if (entry)
+        if (entry) {
             EXPECT_NE(entry->FunctionClass, nullptr) << qPrintable(name);
+        }
     }
 }
 
