@@ -6,13 +6,13 @@
 // page-footer rules, print offsets) and a clean-up that undoes it.
 
 #include "common/graphics.h"
+#include "definition/designbands.h"
 #include "engine/report.h"
 
 #include <QPointer>
 #include <functional>
 
 class TQRDLoader;
-class TQRDesignBand;
 class TQRExportFilter;
 
 class TQRDesignReport : public TQREReport

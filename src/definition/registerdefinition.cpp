@@ -7,6 +7,7 @@
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/reportdata.h"
+#include "definition/runtimecomponents.h"
 
 void RegisterDefinitionClasses()
 {
@@ -32,4 +33,6 @@ void RegisterDefinitionClasses()
     RegisterComponentClass<TQRDesignDBImage>();
     RegisterComponentClass<TCompLoader>();
     RegisterComponentClass<TQRDLoader>();
+    RegisterComponentClass<TReportPrinterDialog>();
+    RegisterComponentClass<TReportDesignerDialog>();
 }
