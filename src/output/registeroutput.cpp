@@ -1,0 +1,16 @@
+#include "registeroutput.h"
+
+#include "common/classregistry.h"
+#include "rtffilter.h"
+#include "tablefilter.h"
+#include "textfilter.h"
+#include "wmffilter.h"
+
+void RegisterOutputClasses()
+{
+    RegisterComponentClass<TQRTextFilter>();
+    RegisterComponentClass<TQRRTFFilter>();
+    RegisterComponentClass<TQRWMFFilter>();
+    RegisterComponentClass<TQRCSVFilter>();
+    RegisterComponentClass<TQRXLSXFilter>();
+}

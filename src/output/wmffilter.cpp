@@ -1,0 +1,70 @@
+#include "wmffilter.h"
+
+#include <atomic>
+
+namespace
+{
+std::atomic<bool> enhancedMetafiles{false};
+}
+
+TQRWMFExportFilter::TQRWMFExportFilter(const QString &fileName) : TQRExportFilter(fileName) {}
+
+QString TQRWMFExportFilter::Description() const
+{
+    return QStringLiteral("WMF Export filter");
+}
+
+QString TQRWMFExportFilter::FileExtension() const
+{
+    return QStringLiteral("WMF");
+}
+
+QString TQRWMFExportFilter::FilterName() const
+{
+    return QStringLiteral("WMF File");
+}
+
+QString TQRWMFExportFilter::BaseName(const QString &fileName)
+{
+    // Only a dot in the file's own name starts an extension, not one in a folder name.
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    return dot < 0 || dot < slash ? fileName : fileName.left(dot);
+}
+
+void TQRWMFExportFilter::Start(int paperWidth, int paperHeight, const TFont *font)
+{
+    TQRExportFilter::Start(paperWidth, paperHeight, font);
+    m_base = BaseName(FileName());
+}
+
+QString TQRWMFExportFilter::PageFileName(int page) const
+{
+    return m_base + QStringLiteral("%1").arg(page, 3, 10, QLatin1Char('0')) +
+           (TQRWMFFilter::Enhanced() ? QStringLiteral(".emf") : QStringLiteral(".wmf"));
+}
+
+void TQRWMFExportFilter::Finish()
+{
+    TQRExportFilter::Finish();
+}
+
+TQRWMFFilter::TQRWMFFilter(TComponent *owner) : TComponent(owner)
+{
+    QRExportFilterLibrary().AddFilter<TQRWMFExportFilter>();
+}
+
+TQRWMFFilter::~TQRWMFFilter()
+{
+    QRExportFilterLibrary().RemoveFilter<TQRWMFExportFilter>();
+}
+
+bool TQRWMFFilter::Enhanced()
+{
+    return enhancedMetafiles;
+}
+
+void TQRWMFFilter::SetEnhanced(bool enhanced)
+{
+    enhancedMetafiles = enhanced;
+}
