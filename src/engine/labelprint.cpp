@@ -123,8 +123,8 @@ int TQRCustomLabel::LineHeightPixels() const
 double TQRCustomLabel::LineHeightNative() const
 {
     // Measured unzoomed: the zoom only changes how the design is shown, never the print.
-    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
-    return int(std::lround(fm.height())) / (ScreenPixelsPerInch() / 254.0);
+    const double height = fontSlot(Font(), ScreenPixelsPerInch()).lineHeight;
+    return int(std::lround(height)) / (ScreenPixelsPerInch() / 254.0);
 }
 
 // --- wrapping ------------------------------------------------------------------------------

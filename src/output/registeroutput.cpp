@@ -1,6 +1,7 @@
 #include "registeroutput.h"
 
 #include "common/classregistry.h"
+#include "pagefilters.h"
 #include "rtffilter.h"
 #include "tablefilter.h"
 #include "textfilter.h"
@@ -13,4 +14,7 @@ void RegisterOutputClasses()
     RegisterComponentClass<TQRWMFFilter>();
     RegisterComponentClass<TQRCSVFilter>();
     RegisterComponentClass<TQRXLSXFilter>();
+    RegisterComponentClass<TQRPDFFilter>();
+    RegisterComponentClass<TQRPNGFilter>();
+    RegisterComponentClass<TQRSVGFilter>();
 }

@@ -1,5 +1,8 @@
 #include "wmffilter.h"
 
+#include "output/pages/qrerror.h"
+#include "output/pages/qrprinter.h"
+
 #include <atomic>
 
 namespace
@@ -47,6 +50,11 @@ QString TQRWMFExportFilter::PageFileName(int page) const
 void TQRWMFExportFilter::Finish()
 {
     TQRExportFilter::Finish();
+    TQRPrinter *printer = PreviewPrinter();
+    if (!Report() || !printer || printer->PageCount() < 1)
+        return;
+    // No metafile writer is built in; failing is better than a save that writes nothing.
+    throw EQRError(QStringLiteral("Cannot write %1: metafile output is not available").arg(PageFileName(1)));
 }
 
 TQRWMFFilter::TQRWMFFilter(TComponent *owner) : TComponent(owner)

@@ -1,6 +1,7 @@
 #include "outputtest.h"
 
 #include "common/classregistry.h"
+#include "output/pagefilters.h"
 #include "output/registeroutput.h"
 #include "output/rtffilter.h"
 #include "output/tablefilter.h"
@@ -28,13 +29,18 @@ TEST(FilterLibrary, ComponentsRegisterWhileTheyExist)
         new TQRWMFFilter(&form);
         new TQRCSVFilter(&form);
         new TQRXLSXFilter(&form);
+        new TQRPDFFilter(&form);
+        new TQRPNGFilter(&form);
+        new TQRSVGFilter(&form);
         EXPECT_EQ(names(), (QStringList{QStringLiteral("Text file/TXT"), QStringLiteral("RTF File/RTF"),
                                         QStringLiteral("WMF File/WMF"), QStringLiteral("CSV File/CSV"),
-                                        QStringLiteral("Excel Workbook/XLSX")}));
+                                        QStringLiteral("Excel Workbook/XLSX"), QStringLiteral("PDF File/PDF"),
+                                        QStringLiteral("PNG Image/PNG"), QStringLiteral("SVG Image/SVG")}));
         EXPECT_EQ(
             QRExportFilterLibrary().SaveDialogFilterText(),
             QStringLiteral("Stored report file(*.QRP)|*.QRP|Text file (*.TXT)|*.TXT|RTF File (*.RTF)|*.RTF|"
-                           "WMF File (*.WMF)|*.WMF|CSV File (*.CSV)|*.CSV|Excel Workbook (*.XLSX)|*.XLSX"));
+                           "WMF File (*.WMF)|*.WMF|CSV File (*.CSV)|*.CSV|Excel Workbook (*.XLSX)|*.XLSX|"
+                           "PDF File (*.PDF)|*.PDF|PNG Image (*.PNG)|*.PNG|SVG Image (*.SVG)|*.SVG"));
         // The entry creates a working filter for a chosen file.
         const TQRExportFilterLibraryEntry *entry =
             QRExportFilterLibrary().FindByExtension(QStringLiteral("rtf"));
@@ -44,7 +50,7 @@ TEST(FilterLibrary, ComponentsRegisterWhileTheyExist)
         EXPECT_EQ(made->FileName(), QStringLiteral("x.rtf"));
 
         delete rtf;
-        EXPECT_EQ(names().size(), 4);
+        EXPECT_EQ(names().size(), 7);
         EXPECT_EQ(QRExportFilterLibrary().FindByExtension(QStringLiteral("RTF")), nullptr);
     }
     EXPECT_TRUE(names().isEmpty());
