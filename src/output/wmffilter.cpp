@@ -1,7 +1,13 @@
 #include "wmffilter.h"
 
+#include "emfwriter.h"
 #include "output/pages/qrerror.h"
+#include "output/pages/qrpagepicture.h"
+
 #include "output/pages/qrprinter.h"
+#include <QFile>
+#include <QPainter>
+#include <QSaveFile>
 
 #include <atomic>
 
@@ -53,8 +59,34 @@ void TQRWMFExportFilter::Finish()
     TQRPrinter *printer = PreviewPrinter();
     if (!Report() || !printer || printer->PageCount() < 1)
         return;
-    // No metafile writer is built in; failing is better than a save that writes nothing.
-    throw EQRError(QStringLiteral("Cannot write %1: metafile output is not available").arg(PageFileName(1)));
+    // Only Enhanced Metafiles can be written; failing beats a save that writes nothing.
+    if (!TQRWMFFilter::Enhanced())
+        throw EQRError(QStringLiteral("Cannot write %1: only Enhanced Metafiles (.emf) can be written")
+                           .arg(PageFileName(1)));
+    QStringList written;
+    try {
+        for (int n = 1; n <= printer->PageCount(); ++n) {
+            const QString name = PageFileName(n);
+            TQRPagePicture page;
+            if (!printer->GetPage(n, &page))
+                throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, printer->ErrorString()));
+            TQREmfDevice device(page.Size(), page.Dpi());
+            QPainter painter;
+            QString error;
+            if (!painter.begin(&device) || !ReplayPage(page, &painter, &error))
+                throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, error));
+            painter.end();
+            QSaveFile file(name);
+            if (!file.open(QIODevice::WriteOnly) || file.write(device.Data()) != device.Data().size() ||
+                !file.commit())
+                throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, file.errorString()));
+            written << name;
+        }
+    } catch (...) {
+        for (const QString &name : written)
+            QFile::remove(name);
+        throw;
+    }
 }
 
 TQRWMFFilter::TQRWMFFilter(TComponent *owner) : TComponent(owner)

@@ -16,7 +16,9 @@ struct ThreePages : GenFixture {
     ThreePages()
     {
         report->SetReportTitle(QStringLiteral("Quarterly figures"));
-        label(addBand(QR::rbTitle, 100), QStringLiteral("Figures title"));
+        TQRLabel *title = label(addBand(QR::rbTitle, 100), QStringLiteral("Figures title"));
+        title->Frame()->SetDrawTop(true);
+        title->Frame()->SetDrawBottom(true);
         TQRBand *detail = addBand(QR::rbDetail, 1000);
         label(detail, QStringLiteral("Detail line"));
         records(7); // two 1000-unit rows fit on a page after the title
@@ -108,4 +110,32 @@ TEST(PageExport, FailuresLeaveNoOutput)
     TQRWMFExportFilter wmf(three.dir.filePath(QStringLiteral("m.wmf")));
     EXPECT_THROW(three.exportTo(wmf), EQRError);
     EXPECT_TRUE(QDir(three.dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(PageExport, EnhancedMetafilesOnePerPage)
+{
+    ThreePages f;
+    const int pages = f.report->QRPrinter()->PageCount();
+    TQRWMFFilter::SetEnhanced(true);
+    TQRWMFExportFilter wmf(f.dir.filePath(QStringLiteral("meta.wmf")));
+    f.exportTo(wmf);
+    TQRWMFFilter::SetEnhanced(false);
+    QStringList expected;
+    for (int n = 1; n <= pages; ++n)
+        expected << QStringLiteral("meta%1.emf").arg(n, 3, 10, QLatin1Char('0'));
+    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    // emf2svg reads the files back: the first page has the title and two lines, the last one line.
+    const QString first = f.dir.filePath(QStringLiteral("first.svg"));
+    runProgram(QStringLiteral("emf2svg-conv"),
+               {QStringLiteral("-i"), f.dir.filePath(expected.first()), QStringLiteral("-o"), first});
+    const QString svg = QString::fromUtf8(testutil::readFile(first));
+    EXPECT_EQ(svg.count(QStringLiteral("Figures title")), 1) << svg.left(3000).toStdString();
+    EXPECT_EQ(svg.count(QStringLiteral("Detail line")), 2);
+    // The title's frame lines arrive as drawn shapes.
+    EXPECT_GE(svg.count(QRegularExpression(QStringLiteral("<(path|polyline|line)\\b"))), 2)
+        << svg.left(3000).toStdString();
+    const QString last = f.dir.filePath(QStringLiteral("last.svg"));
+    runProgram(QStringLiteral("emf2svg-conv"),
+               {QStringLiteral("-i"), f.dir.filePath(expected.last()), QStringLiteral("-o"), last});
+    EXPECT_EQ(QString::fromUtf8(testutil::readFile(last)).count(QStringLiteral("Detail line")), 1);
 }
