@@ -1,0 +1,261 @@
+#include "pagefilters.h"
+
+#include "engine/report.h"
+#include "output/pages/qrerror.h"
+#include "output/pages/qrpagepicture.h"
+#include "output/pages/qrprinter.h"
+#include "wmffilter.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+TQRPageExportFilter::TQRPageExportFilter(const QString &fileName) : TQRExportFilter(fileName) {}
+
+QString TQRPageExportFilter::PageFileName(int page, const QString &extension) const
+{
+    return TQRWMFExportFilter::BaseName(FileName()) +
+           QStringLiteral("%1.").arg(page, 3, 10, QLatin1Char('0')) + extension;
+}
+
+void TQRPageExportFilter::Finish()
+{
+    TQRExportFilter::Finish();
+    TQRPrinter *printer = PreviewPrinter();
+    // Saving nothing while reporting success would lose the user's output.
+    if (!printer || printer->PageCount() < 1)
+        throw EQRError(QStringLiteral("Cannot write %1: the report has no recorded pages").arg(FileName()));
+    QList<TQRPagePicture> pages;
+    for (int n = 1; n <= printer->PageCount(); ++n) {
+        TQRPagePicture page;
+        if (!printer->GetPage(n, &page))
+            throw EQRError(QStringLiteral("Cannot write %1: page %2: %3")
+                               .arg(FileName())
+                               .arg(n)
+                               .arg(printer->ErrorString()));
+        pages.append(std::move(page));
+    }
+    WritePages(pages);
+}
+
+namespace
+{
+void replay(const TQRPagePicture &page, QPainter *painter, const QString &fileName)
+{
+    QString error;
+    if (!ReplayPage(page, painter, &error))
+        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(fileName, error));
+}
+
+// Files written so far are removed when a later one fails.
+struct WrittenFiles {
+    QStringList names;
+    bool done = false;
+    ~WrittenFiles()
+    {
+        if (!done)
+            for (const QString &n : names)
+                QFile::remove(n);
+    }
+};
+} // namespace
+
+// --- PDF ---------------------------------------------------------------------------------------
+
+TQRPDFExportFilter::TQRPDFExportFilter(const QString &fileName) : TQRPageExportFilter(fileName) {}
+
+QString TQRPDFExportFilter::Description() const
+{
+    return QStringLiteral("PDF export filter");
+}
+
+QString TQRPDFExportFilter::FileExtension() const
+{
+    return QStringLiteral("PDF");
+}
+
+QString TQRPDFExportFilter::FilterName() const
+{
+    return QStringLiteral("PDF File");
+}
+
+namespace
+{
+QPageLayout layoutOf(const TQRPagePicture &page)
+{
+    const double w = page.Size().width() * 25.4 / page.Dpi();
+    const double h = page.Size().height() * 25.4 / page.Dpi();
+    const bool landscape = w > h;
+    const QPageSize size(landscape ? QSizeF(h, w) : QSizeF(w, h), QPageSize::Millimeter, QString(),
+                         QPageSize::FuzzyMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
+}
+} // namespace
+
+void TQRPDFExportFilter::WritePages(const QList<TQRPagePicture> &pages)
+{
+    QSaveFile file(FileName());
+    if (!file.open(QIODevice::WriteOnly))
+        throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), file.errorString()));
+    QPdfWriter writer(&file);
+    writer.setCreator(QStringLiteral("Tabulon"));
+    if (Report())
+        writer.setTitle(Report()->ReportTitle());
+    else if (PreviewPrinter())
+        writer.setTitle(PreviewPrinter()->Title());
+    writer.setPageLayout(layoutOf(pages.first()));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        throw EQRError(QStringLiteral("Cannot create %1").arg(FileName()));
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0) {
+            writer.setPageLayout(layoutOf(pages[i]));
+            writer.newPage();
+        }
+        painter.save();
+        const double scale = double(writer.resolution()) / pages[i].Dpi();
+        painter.scale(scale, scale);
+        try {
+            replay(pages[i], &painter, FileName());
+        } catch (...) {
+            painter.end();
+            file.cancelWriting();
+            throw;
+        }
+        painter.restore();
+    }
+    painter.end();
+    if (!file.commit())
+        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), file.errorString()));
+}
+
+// --- PNG ---------------------------------------------------------------------------------------
+
+TQRPNGExportFilter::TQRPNGExportFilter(const QString &fileName) : TQRPageExportFilter(fileName) {}
+
+QString TQRPNGExportFilter::Description() const
+{
+    return QStringLiteral("PNG export filter");
+}
+
+QString TQRPNGExportFilter::FileExtension() const
+{
+    return QStringLiteral("PNG");
+}
+
+QString TQRPNGExportFilter::FilterName() const
+{
+    return QStringLiteral("PNG Image");
+}
+
+void TQRPNGExportFilter::WritePages(const QList<TQRPagePicture> &pages)
+{
+    WrittenFiles written;
+    for (int i = 0; i < pages.size(); ++i) {
+        const TQRPagePicture &page = pages[i];
+        const double scale = double(ImageDpi) / page.Dpi();
+        QImage image((QSizeF(page.Size()) * scale).toSize(), QImage::Format_RGB32);
+        if (image.isNull())
+            throw EQRError(
+                QStringLiteral("Cannot write %1: page %2 is too large").arg(FileName()).arg(i + 1));
+        image.fill(Qt::white);
+        image.setDotsPerMeterX(qRound(ImageDpi / 0.0254));
+        image.setDotsPerMeterY(qRound(ImageDpi / 0.0254));
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.scale(scale, scale);
+            replay(page, &painter, FileName());
+        }
+        const QString name = PageFileName(i + 1, QStringLiteral("png"));
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, file.errorString()));
+        written.names << name;
+    }
+    written.done = true;
+}
+
+// --- SVG ---------------------------------------------------------------------------------------
+
+TQRSVGExportFilter::TQRSVGExportFilter(const QString &fileName) : TQRPageExportFilter(fileName) {}
+
+QString TQRSVGExportFilter::Description() const
+{
+    return QStringLiteral("SVG export filter");
+}
+
+QString TQRSVGExportFilter::FileExtension() const
+{
+    return QStringLiteral("SVG");
+}
+
+QString TQRSVGExportFilter::FilterName() const
+{
+    return QStringLiteral("SVG Image");
+}
+
+void TQRSVGExportFilter::WritePages(const QList<TQRPagePicture> &pages)
+{
+    WrittenFiles written;
+    const QString title = Report() ? Report()->ReportTitle() : QString();
+    for (int i = 0; i < pages.size(); ++i) {
+        const TQRPagePicture &page = pages[i];
+        const QString name = PageFileName(i + 1, QStringLiteral("svg"));
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly))
+            throw EQRError(QStringLiteral("Cannot create %1: %2").arg(name, file.errorString()));
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setResolution(page.Dpi());
+        svg.setSize(page.Size());
+        svg.setViewBox(QRect(QPoint(0, 0), page.Size()));
+        svg.setTitle(title);
+        {
+            QPainter painter;
+            if (!painter.begin(&svg))
+                throw EQRError(QStringLiteral("Cannot create %1").arg(name));
+            replay(page, &painter, name);
+        }
+        if (!file.commit())
+            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, file.errorString()));
+        written.names << name;
+    }
+    written.done = true;
+}
+
+// --- components --------------------------------------------------------------------------------
+
+TQRPDFFilter::TQRPDFFilter(TComponent *owner) : TComponent(owner)
+{
+    QRExportFilterLibrary().AddFilter<TQRPDFExportFilter>();
+}
+
+TQRPDFFilter::~TQRPDFFilter()
+{
+    QRExportFilterLibrary().RemoveFilter<TQRPDFExportFilter>();
+}
+
+TQRPNGFilter::TQRPNGFilter(TComponent *owner) : TComponent(owner)
+{
+    QRExportFilterLibrary().AddFilter<TQRPNGExportFilter>();
+}
+
+TQRPNGFilter::~TQRPNGFilter()
+{
+    QRExportFilterLibrary().RemoveFilter<TQRPNGExportFilter>();
+}
+
+TQRSVGFilter::TQRSVGFilter(TComponent *owner) : TComponent(owner)
+{
+    QRExportFilterLibrary().AddFilter<TQRSVGExportFilter>();
+}
+
+TQRSVGFilter::~TQRSVGFilter()
+{
+    QRExportFilterLibrary().RemoveFilter<TQRSVGExportFilter>();
+}

@@ -1,0 +1,278 @@
+#include "tablefilter.h"
+
+#include "common/graphics.h"
+#include "common/localesettings.h"
+#include "engine/report.h"
+#include "output/pages/qrerror.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <xlsxwriter.h>
+
+TQRTableExportFilter::TQRTableExportFilter(const QString &fileName) : TQRExportFilter(fileName) {}
+
+void TQRTableExportFilter::Start(int paperWidth, int paperHeight, const TFont *font)
+{
+    TQRExportFilter::Start(paperWidth, paperHeight, font);
+    m_items.clear();
+    m_page = 0;
+}
+
+void TQRTableExportFilter::NewPage()
+{
+    ++m_page;
+}
+
+void TQRTableExportFilter::WriteTextItem(double x, double y, const TFont *font, TColor, QR::TAlignment,
+                                         const QString &text)
+{
+    // Empty lines of multi-line labels carry no cell.
+    if (text.trimmed().isEmpty())
+        return;
+    const bool bold = font && font->Style().testFlag(TFont::fsBold);
+    m_items.push_back({m_page, int(std::lround(y * 72.0 / 254.0)), int(std::lround(x / 10.0)), {text, bold}});
+}
+
+std::vector<TQRTableExportFilter::Row> TQRTableExportFilter::Table() const
+{
+    std::set<int> anchors;
+    for (const Item &i : m_items)
+        anchors.insert(i.X);
+    std::map<int, int> columnOf;
+    for (int x : anchors)
+        columnOf.emplace(x, int(columnOf.size()));
+
+    std::vector<const Item *> order;
+    order.reserve(m_items.size());
+    for (const Item &i : m_items)
+        order.push_back(&i);
+    std::stable_sort(order.begin(), order.end(), [](const Item *a, const Item *b) {
+        return a->Page != b->Page ? a->Page < b->Page : a->Y < b->Y;
+    });
+
+    std::vector<Row> table;
+    const Item *previous = nullptr;
+    for (const Item *i : order) {
+        if (!previous || previous->Page != i->Page || previous->Y != i->Y)
+            table.emplace_back();
+        previous = i;
+        Cell &cell = table.back()[columnOf.at(i->X)];
+        // Two texts on one anchor of one row share the cell rather than losing one.
+        if (!cell.Text.isEmpty())
+            cell.Text += QLatin1Char(' ');
+        cell.Text += i->Value.Text;
+        cell.Bold = cell.Bold || i->Value.Bold;
+    }
+    return table;
+}
+
+bool TQRTableExportFilter::ReadNumber(const QString &text, double &value)
+{
+    const TLocaleSettings &locale = LocaleSettings();
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    // Codes with leading zeros (postcodes, account numbers) stay text.
+    static const QRegularExpression leadingZero(QStringLiteral("^[+-]?0[0-9]"));
+    if (leadingZero.match(t).hasMatch())
+        return false;
+    const QString d = QRegularExpression::escape(QString(locale.DecimalSeparator));
+    const QString g = QRegularExpression::escape(QString(locale.ThousandSeparator));
+    const QRegularExpression plain(
+        QStringLiteral("^[+-]?([0-9]+(%1[0-9]*)?|%1[0-9]+)([eE][+-]?[0-9]+)?$").arg(d));
+    if (plain.match(t).hasMatch())
+        return TLocaleSettings::TryStrToFloat(t, locale.DecimalSeparator, value) && std::isfinite(value);
+    if (locale.ThousandSeparator.isNull() || locale.ThousandSeparator == locale.DecimalSeparator)
+        return false;
+    const QRegularExpression grouped(QStringLiteral("^[+-]?[0-9]{1,3}(%1[0-9]{3})+(%2[0-9]+)?$").arg(g, d));
+    if (!grouped.match(t).hasMatch())
+        return false;
+    QString bare = t;
+    bare.remove(locale.ThousandSeparator);
+    return TLocaleSettings::TryStrToFloat(bare, locale.DecimalSeparator, value) && std::isfinite(value);
+}
+
+void TQRTableExportFilter::Finish()
+{
+    const std::vector<Row> table = Table();
+    m_items.clear();
+    TQRExportFilter::Finish();
+    WriteTable(table);
+}
+
+// --- CSV ---------------------------------------------------------------------------------------
+
+TQRCSVExportFilter::TQRCSVExportFilter(const QString &fileName) : TQRTableExportFilter(fileName) {}
+
+QString TQRCSVExportFilter::Description() const
+{
+    return QStringLiteral("CSV export filter");
+}
+
+QString TQRCSVExportFilter::FileExtension() const
+{
+    return QStringLiteral("CSV");
+}
+
+QString TQRCSVExportFilter::FilterName() const
+{
+    return QStringLiteral("CSV File");
+}
+
+void TQRCSVExportFilter::WriteTable(const std::vector<Row> &table)
+{
+    int columns = 0;
+    for (const Row &row : table)
+        if (!row.empty())
+            columns = std::max(columns, row.rbegin()->first + 1);
+
+    // A file that is not complete is not left behind.
+    QSaveFile file(FileName());
+    if (!file.open(QIODevice::WriteOnly))
+        throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), file.errorString()));
+    static const QRegularExpression needsQuotes(QStringLiteral("[\",\\r\\n]|^\\s|\\s$"));
+    QByteArray out;
+    for (const Row &row : table) {
+        out.clear();
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                out += ',';
+            auto it = row.find(c);
+            if (it == row.end())
+                continue;
+            double number = 0;
+            if (ReadNumber(it->second.Text, number)) {
+                out += QByteArray::number(number, 'g', 15);
+            } else if (it->second.Text.contains(needsQuotes)) {
+                QString quoted = it->second.Text;
+                quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+                out += '"' + quoted.toUtf8() + '"';
+            } else {
+                out += it->second.Text.toUtf8();
+            }
+        }
+        out += "\r\n";
+        file.write(out);
+    }
+    if (!file.commit())
+        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), file.errorString()));
+}
+
+// --- XLSX --------------------------------------------------------------------------------------
+
+TQRXLSXExportFilter::TQRXLSXExportFilter(const QString &fileName) : TQRTableExportFilter(fileName) {}
+
+QString TQRXLSXExportFilter::Description() const
+{
+    return QStringLiteral("Excel workbook export filter");
+}
+
+QString TQRXLSXExportFilter::FileExtension() const
+{
+    return QStringLiteral("XLSX");
+}
+
+QString TQRXLSXExportFilter::FilterName() const
+{
+    return QStringLiteral("Excel Workbook");
+}
+
+namespace
+{
+// The report title as a sheet name: at most 31 characters, none of []:*?/\.
+QString sheetName(const TQRCustomReport *report)
+{
+    QString name = report ? report->ReportTitle().trimmed() : QString();
+    static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\]"));
+    name.replace(forbidden, QStringLiteral(" "));
+    name = name.left(31).trimmed();
+    if (name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
+        name.remove(QLatin1Char('\''));
+    return name.isEmpty() ? QStringLiteral("Sheet1") : name;
+}
+} // namespace
+
+void TQRXLSXExportFilter::WriteTable(const std::vector<Row> &table)
+{
+    const QByteArray path = QFile::encodeName(FileName());
+    // Rows are written in order, so the sheet streams through a temporary file
+    // and memory stays flat however long the report is.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *book = workbook_new_opt(path.constData(), &options);
+    if (!book)
+        throw EQRError(QStringLiteral("Cannot create %1").arg(FileName()));
+    const QByteArray title = sheetName(Report()).toUtf8();
+    lxw_worksheet *sheet = workbook_add_worksheet(book, title.constData());
+    if (!sheet)
+        sheet = workbook_add_worksheet(book, nullptr);
+    lxw_format *bold = workbook_add_format(book);
+    format_set_bold(bold);
+    if (Report() && !Report()->ReportTitle().isEmpty()) {
+        QByteArray t = Report()->ReportTitle().toUtf8();
+        lxw_doc_properties properties{};
+        properties.title = t.data();
+        workbook_set_properties(book, &properties);
+    }
+
+    QString failure;
+    lxw_row_t r = 0;
+    for (const Row &row : table) {
+        if (r >= LXW_ROW_MAX) {
+            failure = QStringLiteral("more than %1 rows").arg(LXW_ROW_MAX);
+            break;
+        }
+        for (const auto &[column, cell] : row) {
+            if (column >= LXW_COL_MAX) {
+                failure = QStringLiteral("more than %1 columns").arg(LXW_COL_MAX);
+                break;
+            }
+            lxw_format *format = cell.Bold ? bold : nullptr;
+            double number = 0;
+            lxw_error e;
+            if (ReadNumber(cell.Text, number))
+                e = worksheet_write_number(sheet, r, lxw_col_t(column), number, format);
+            else
+                e = worksheet_write_string(sheet, r, lxw_col_t(column), cell.Text.toUtf8().constData(),
+                                           format);
+            if (e != LXW_NO_ERROR && failure.isEmpty())
+                failure = QString::fromUtf8(lxw_strerror(e));
+        }
+        if (!failure.isEmpty())
+            break;
+        ++r;
+    }
+    const lxw_error closed = workbook_close(book);
+    if (failure.isEmpty() && closed != LXW_NO_ERROR)
+        failure = QString::fromUtf8(lxw_strerror(closed));
+    if (!failure.isEmpty()) {
+        QFile::remove(FileName());
+        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), failure));
+    }
+}
+
+// --- components --------------------------------------------------------------------------------
+
+TQRCSVFilter::TQRCSVFilter(TComponent *owner) : TComponent(owner)
+{
+    QRExportFilterLibrary().AddFilter<TQRCSVExportFilter>();
+}
+
+TQRCSVFilter::~TQRCSVFilter()
+{
+    QRExportFilterLibrary().RemoveFilter<TQRCSVExportFilter>();
+}
+
+TQRXLSXFilter::TQRXLSXFilter(TComponent *owner) : TComponent(owner)
+{
+    QRExportFilterLibrary().AddFilter<TQRXLSXExportFilter>();
+}
+
+TQRXLSXFilter::~TQRXLSXFilter()
+{
+    QRExportFilterLibrary().RemoveFilter<TQRXLSXExportFilter>();
+}

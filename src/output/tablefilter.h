@@ -1,0 +1,96 @@
+#pragma once
+
+// Spreadsheet exports (CSV and XLSX): the text items of each page row become
+// a row of cells, the columns are the distinct X anchors of the whole report,
+// and texts that read as numbers in the report's locale become numbers.
+
+#include "common/component.h"
+#include "engine/exportfilter.h"
+
+#include <QStringList>
+#include <map>
+#include <vector>
+
+// Collects the text items of a run as a table; the file is written by Finish.
+class TQRTableExportFilter : public TQRExportFilter
+{
+public:
+    // One cell: its text and whether it was printed bold.
+    struct Cell {
+        QString Text;
+        bool Bold = false;
+    };
+    // A table row: cells by column index.
+    using Row = std::map<int, Cell>;
+
+    explicit TQRTableExportFilter(const QString &fileName);
+
+    void Start(int paperWidth, int paperHeight, const TFont *font) override;
+    void NewPage() override;
+    void WriteTextItem(double x, double y, const TFont *font, TColor bgColor, QR::TAlignment alignment,
+                       const QString &text) override;
+    // Builds the table and writes the file.
+    void Finish() override;
+
+    // The rows of the finished table, top to bottom, page after page.
+    std::vector<Row> Table() const;
+    // The number a cell text stands for in the report's locale: decimal
+    // separator, optional thousands separators, sign, surrounding blanks.
+    static bool ReadNumber(const QString &text, double &value);
+
+protected:
+    // Writes the table; throws EQRError when the file cannot be written.
+    virtual void WriteTable(const std::vector<Row> &table) = 0;
+
+private:
+    struct Item {
+        int Page;
+        int Y; // in points, so lines of one band share a row
+        int X; // in millimetres, so anchors a fraction apart share a column
+        Cell Value;
+    };
+    std::vector<Item> m_items;
+    int m_page = 0;
+};
+
+class TQRCSVExportFilter : public TQRTableExportFilter
+{
+public:
+    explicit TQRCSVExportFilter(const QString &fileName);
+    QString Description() const override;
+    QString FileExtension() const override;
+    QString FilterName() const override;
+
+protected:
+    void WriteTable(const std::vector<Row> &table) override;
+};
+
+class TQRXLSXExportFilter : public TQRTableExportFilter
+{
+public:
+    explicit TQRXLSXExportFilter(const QString &fileName);
+    QString Description() const override;
+    QString FileExtension() const override;
+    QString FilterName() const override;
+
+protected:
+    void WriteTable(const std::vector<Row> &table) override;
+};
+
+// Offers the CSV export in the filter library while it exists.
+class TQRCSVFilter : public TComponent
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TQRCSVFilter(TComponent *owner = nullptr);
+    ~TQRCSVFilter() override;
+};
+
+// Offers the XLSX export in the filter library while it exists.
+class TQRXLSXFilter : public TComponent
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TQRXLSXFilter(TComponent *owner = nullptr);
+    ~TQRXLSXFilter() override;
+};
