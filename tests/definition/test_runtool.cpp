@@ -1,0 +1,185 @@
+// tabulon-run as a user runs it: a report file written by the loader, run
+// into every format, each output read back by another program where one
+// exists, and the exit codes and messages for what goes wrong.
+
+#include "data/query.h"
+#include "deftest.h"
+#include "testutil.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace
+{
+
+struct Result {
+    int code = -1;
+    QString out, err;
+};
+
+Result runTool(const QStringList &args)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-run"), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString pdfText(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class RunTool : public DesignTest
+{
+protected:
+    RunTool()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool"));
+            db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
+            EXPECT_TRUE(db.open());
+            QSqlQuery q(db);
+            EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE towns (name VARCHAR(20), land VARCHAR(20))")));
+            EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("runtool"));
+        auto *query = new TQuery(form.get());
+        query->SetName(QStringLiteral("Towns"));
+        query->SetDatabaseName(dir.path());
+        query->SetSQL({QStringLiteral("SELECT name FROM towns WHERE land = :land ORDER BY name")});
+        query->ParamByName(QStringLiteral("land"))->SetAsString(QStringLiteral("BW"));
+        auto *source = new TDataSource(form.get());
+        source->SetName(QStringLiteral("TownsSource"));
+        source->SetDataSet(query);
+        report->SetDataSet(query);
+        TQRDesignBand *title = designBand(QR::rbTitle, 100, QStringLiteral("Title"));
+        label(title, QStringLiteral("Towns"))->SetName(QStringLiteral("Heading"));
+        TQRDesignBand *detail = designBand(QR::rbDetail, 60, QStringLiteral("Detail"));
+        auto *name = element<TQRDesignDBText>(detail, 0, 0);
+        name->SetDataSet(query);
+        name->SetDataField(QStringLiteral("name"));
+        reportFile = dir.filePath(QStringLiteral("towns.QR2"));
+        dir.setAutoRemove(!qEnvironmentVariableIsSet("TABULON_TEST_KEEP"));
+        EXPECT_TRUE(loader->SaveReportFile(reportFile));
+        if (!QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-run")))
+            missingTool = true;
+    }
+    QString out(const QString &name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    QString reportFile;
+    bool missingTool = false;
+};
+
+TEST_F(RunTool, TextWithParameterAndLabel)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")), QStringLiteral("--param"),
+                              QStringLiteral("land=NW"), QStringLiteral("--label"), QStringLiteral("Heading=Towns of NW"),
+                              QStringLiteral("--quiet")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString text = QString::fromUtf8(testutil::readFile(out(QStringLiteral("t.txt"))));
+    EXPECT_TRUE(text.contains(QStringLiteral("Towns of NW")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Bonn")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Köln")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Ulm")));
+    EXPECT_LT(text.indexOf(QStringLiteral("Bonn")), text.indexOf(QStringLiteral("Köln")));
+}
+
+TEST_F(RunTool, PdfIsReadByAnotherProgram)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext not installed";
+    // Without --param the Bound parameter is asked for, and --answer answers.
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")), QStringLiteral("--answer"),
+                              QStringLiteral("BW")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("(1 page)")));
+    const QString text = pdfText(out(QStringLiteral("t.pdf")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Towns")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Ulm")));
+}
+
+TEST_F(RunTool, EveryFormatWritesItsFiles)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    const QStringList single = {"t.qrp", "t.rtf", "t.csv", "t.xlsx", "t.pdf"};
+    for (const QString &name : single) {
+        const Result r = runTool({reportFile, QStringLiteral("-o"), out(name), QStringLiteral("--quiet"),
+                                  QStringLiteral("--param"), QStringLiteral("land=BW")});
+        EXPECT_EQ(r.code, 0) << name.toStdString() << ": " << r.err.toStdString();
+        EXPECT_GT(QFileInfo(out(name)).size(), 0) << name.toStdString();
+    }
+    for (const QString &ext : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf")}) {
+        const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
+                                  QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
+        EXPECT_EQ(r.code, 0) << ext.toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("p001.") + ext))) << ext.toStdString();
+    }
+    const QString csv = QString::fromUtf8(testutil::readFile(out(QStringLiteral("t.csv"))));
+    EXPECT_TRUE(csv.contains(QStringLiteral("Ulm")));
+    // The format can be named when the extension says nothing.
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("plain.out")),
+                              QStringLiteral("--format"), QStringLiteral("txt"), QStringLiteral("--quiet"),
+                              QStringLiteral("--param"), QStringLiteral("land=BW")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out")))).contains(QStringLiteral("Ulm")));
+}
+
+TEST_F(RunTool, FailuresAndUsage)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    Result r = runTool({});
+    EXPECT_EQ(r.code, 2);
+    r = runTool({QStringLiteral("--help")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("--param")));
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("x.doc"))});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("unknown output format")));
+
+    r = runTool({out(QStringLiteral("missing.QR2")), QStringLiteral("-o"), out(QStringLiteral("x.txt"))});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("missing.QR2")));
+
+    testutil::writeFile(out(QStringLiteral("bad.QR2")), QByteArray("\x06\x04garbage", 9));
+    r = runTool({out(QStringLiteral("bad.QR2")), QStringLiteral("-o"), out(QStringLiteral("x.txt"))});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("bad.QR2")));
+    EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("x.txt"))));
+
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("x.txt")), QStringLiteral("--param"),
+                 QStringLiteral("nosuch=1")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("nosuch")));
+
+    // An output that cannot be written leaves nothing behind and says so.
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")), QStringLiteral("--quiet"),
+                 QStringLiteral("--param"), QStringLiteral("land=BW")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("x.pdf")));
+
+    // Cancelling the parameter's input box cancels the run: exit 1, no output.
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("c.txt"))});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("cancelled")));
+    EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("c.txt"))));
+}
+
+} // namespace

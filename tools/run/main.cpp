@@ -1,0 +1,273 @@
+// tabulon-run: runs a report file once, without a window, and writes its
+// output: stored pages, text, RTF, metafiles, PDF, PNG, SVG, CSV or XLSX.
+
+#include "common/localesettings.h"
+#include "common/prompt.h"
+#include "data/dataset.h"
+#include "data/params.h"
+#include "data/query.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/registerdefinition.h"
+#include "definition/runtimecomponents.h"
+#include "engine/printable.h"
+#include "output/pagefilters.h"
+#include "output/pages/qrerror.h"
+#include "output/pages/qrprinter.h"
+#include "output/registeroutput.h"
+#include "output/rtffilter.h"
+#include "output/tablefilter.h"
+#include "output/textfilter.h"
+#include "output/wmffilter.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <memory>
+
+namespace
+{
+
+constexpr int ExitDone = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+const QStringList Formats = {"qrp", "txt", "rtf", "wmf", "emf", "pdf", "png", "svg", "xlsx", "csv"};
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int fail(int code, const QString &message)
+{
+    err() << "tabulon-run: " << message << Qt::endl;
+    return code;
+}
+
+// NAME=VALUE, split at the first "=".
+bool splitAssignment(const QString &text, QString *name, QString *value)
+{
+    const qsizetype eq = text.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+        return false;
+    *name = text.left(eq).trimmed();
+    *value = text.mid(eq + 1);
+    return true;
+}
+
+// The queries of the report that have a parameter called name (case ignored).
+QList<TQuery *> queriesWithParam(TComponent *owner, const QString &name)
+{
+    QList<TQuery *> found;
+    for (TComponent *c : owner->ComponentList())
+        if (auto *query = qobject_cast<TQuery *>(c); query && query->Params().FindParam(name))
+            found << query;
+    return found;
+}
+
+// Removes what a failed run may have left of the output.
+void removeOutput(const QString &output, const QString &format)
+{
+    QFile::remove(output);
+    if (format == QLatin1String("wmf") || format == QLatin1String("emf") || format == QLatin1String("png") ||
+        format == QLatin1String("svg")) {
+        const QFileInfo info(output);
+        const QString base = info.dir().filePath(info.completeBaseName());
+        for (int page = 1; page < 100000; ++page) {
+            const QString name = base + QStringLiteral("%1.").arg(page, 3, 10, QLatin1Char('0')) + format;
+            if (!QFile::exists(name))
+                break;
+            QFile::remove(name);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tabulon-run"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs a report file once, without a window, and writes its output.\n"
+        "Formats: qrp (stored pages), txt, rtf, emf, wmf, pdf, png, svg, csv, xlsx.\n"
+        "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
+        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 usage."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("REPORT.QR2"), QStringLiteral("The report file to run."));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QStringLiteral("The output file."), QStringLiteral("OUTPUT"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("Output format; default: the output's extension."),
+                                          QStringLiteral("FORMAT"));
+    const QCommandLineOption paramOption(QStringLiteral("param"),
+                                         QStringLiteral("Gives a query parameter its value (repeatable)."),
+                                         QStringLiteral("NAME=VALUE"));
+    const QCommandLineOption labelOption(QStringLiteral("label"),
+                                         QStringLiteral("Sets a label element's caption (repeatable)."),
+                                         QStringLiteral("NAME=TEXT"));
+    const QCommandLineOption noScriptsOption(QStringLiteral("no-scripts"),
+                                             QStringLiteral("Runs the report without its script."));
+    const QCommandLineOption answerOption(
+        QStringLiteral("answer"),
+        QStringLiteral("Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
+                       "or No for a message box."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Prints no progress."));
+    const QCommandLineOption localeOption(QStringLiteral("locale"),
+                                          QStringLiteral("Locale for dates and numbers (en_US, de_DE, ...)."),
+                                          QStringLiteral("NAME"));
+    parser.addOptions({outputOption, formatOption, paramOption, labelOption, noScriptsOption, answerOption,
+                       quietOption, localeOption});
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(ExitUsage, parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << parser.helpText();
+        return ExitDone;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1 || !parser.isSet(outputOption))
+        return fail(ExitUsage, QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
+    const QString reportFile = positional.first();
+    const QString output = parser.value(outputOption);
+    QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
+                                                : QFileInfo(output).suffix().toLower();
+    if (!Formats.contains(format))
+        return fail(ExitUsage, QStringLiteral("unknown output format '%1' (one of %2)")
+                                   .arg(format, Formats.join(QStringLiteral(", "))));
+    if (parser.isSet(localeOption))
+        LocaleSettings().Load(parser.value(localeOption));
+
+    TAnswerListPrompt prompt(parser.values(answerOption));
+    TPromptGuard promptGuard(&prompt);
+    RegisterDefinitionClasses();
+    RegisterOutputClasses();
+
+    TReportPrinterDialog dialog;
+    dialog.SetScriptsEnabled(!parser.isSet(noScriptsOption));
+    if (!QFileInfo::exists(reportFile))
+        return fail(ExitFailed, QStringLiteral("%1: the file does not exist").arg(reportFile));
+    if (!dialog.LoadReportFile(reportFile)) {
+        const QString cause = dialog.Loader()->LastError();
+        return fail(ExitFailed, QStringLiteral("%1: cannot be read%2")
+                                    .arg(reportFile, cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
+    }
+    TQRDesignReport *report = dialog.Report();
+    TComponent *owner = dialog.ReportForm();
+
+    QList<TQuery *> changed;
+    for (const QString &assignment : parser.values(paramOption)) {
+        QString name, value;
+        if (!splitAssignment(assignment, &name, &value))
+            return fail(ExitUsage, QStringLiteral("--param wants NAME=VALUE, not '%1'").arg(assignment));
+        const QList<TQuery *> queries = queriesWithParam(owner, name);
+        if (queries.isEmpty())
+            return fail(ExitFailed, QStringLiteral("%1: no query parameter '%2'").arg(reportFile, name));
+        for (TQuery *query : queries) {
+            try {
+                query->ParamByName(name)->SetAsString(value);
+            } catch (const std::exception &e) {
+                return fail(ExitFailed, QStringLiteral("%1: parameter '%2': %3")
+                                            .arg(reportFile, name, QString::fromLocal8Bit(e.what())));
+            }
+            if (!changed.contains(query))
+                changed << query;
+        }
+    }
+    // Queries whose parameters were given read their rows with them.
+    for (TQuery *query : changed) {
+        try {
+            query->Close();
+            query->Open();
+        } catch (const std::exception &e) {
+            return fail(ExitFailed, QStringLiteral("%1: query %2: %3")
+                                        .arg(reportFile, query->Name(), QString::fromLocal8Bit(e.what())));
+        }
+    }
+    for (const QString &assignment : parser.values(labelOption)) {
+        QString name, text;
+        if (!splitAssignment(assignment, &name, &text))
+            return fail(ExitUsage, QStringLiteral("--label wants NAME=TEXT, not '%1'").arg(assignment));
+        auto *labelElement = qobject_cast<TQRCustomLabel *>(owner->FindComponent(name));
+        if (!labelElement || !labelElement->IsCaptionBased())
+            return fail(ExitFailed, QStringLiteral("%1: no label element '%2'").arg(reportFile, name));
+        labelElement->SetCaption(text);
+    }
+
+    const bool quiet = parser.isSet(quietOption);
+    report->SetShowProgress(false);
+    if (!quiet)
+        report->OnStartPage = [report](TQRCustomReport *) {
+            if (report->PageNo % 10 == 0)
+                err() << "\rpage " << report->PageNo << Qt::flush;
+        };
+
+    try {
+        bool ran = false;
+        if (format == QLatin1String("txt") || format == QLatin1String("rtf") || format == QLatin1String("csv") ||
+            format == QLatin1String("xlsx")) {
+            std::unique_ptr<TQRExportFilter> filter;
+            if (format == QLatin1String("txt"))
+                filter = std::make_unique<TQRAsciiExportFilter>(output);
+            else if (format == QLatin1String("rtf"))
+                filter = std::make_unique<TQRRTFExportFilter>(output);
+            else if (format == QLatin1String("csv"))
+                filter = std::make_unique<TQRCSVExportFilter>(output);
+            else
+                filter = std::make_unique<TQRXLSXExportFilter>(output);
+            ran = report->ExportRun(filter.get());
+        } else {
+            ran = report->PreparePagesRun();
+            TQRPrinter *pages = report->QRPrinter();
+            if (ran && (!pages || pages->PageCount() < 1))
+                throw EQRError(QStringLiteral("the report produced no pages"));
+            if (ran && format == QLatin1String("qrp")) {
+                if (!pages->Save(output))
+                    throw EQRError(QStringLiteral("cannot write %1").arg(output));
+            } else if (ran) {
+                std::unique_ptr<TQRExportFilter> filter;
+                if (format == QLatin1String("pdf"))
+                    filter = std::make_unique<TQRPDFExportFilter>(output);
+                else if (format == QLatin1String("png"))
+                    filter = std::make_unique<TQRPNGExportFilter>(output);
+                else if (format == QLatin1String("svg"))
+                    filter = std::make_unique<TQRSVGExportFilter>(output);
+                else {
+                    TQRWMFFilter::SetEnhanced(format == QLatin1String("emf"));
+                    filter = std::make_unique<TQRWMFExportFilter>(output);
+                }
+                filter->SetReport(report);
+                filter->SetPreviewPrinter(pages);
+                filter->Start(pages->PageWidth(), pages->PageHeight(), report->Font());
+                filter->Finish();
+            }
+        }
+        if (!quiet)
+            err() << "\r";
+        if (!ran) {
+            removeOutput(output, format);
+            return fail(ExitFailed, QStringLiteral("%1: the run was cancelled").arg(reportFile));
+        }
+    } catch (const std::exception &e) {
+        removeOutput(output, format);
+        return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, QString::fromLocal8Bit(e.what())));
+    }
+    if (!quiet) {
+        const TQRPrinter *pages = report->QRPrinter();
+        err() << "tabulon-run: " << output;
+        if (pages && pages->PageCount() > 0)
+            err() << " (" << pages->PageCount() << (pages->PageCount() == 1 ? " page)" : " pages)");
+        err() << Qt::endl;
+    }
+    return ExitDone;
+}
