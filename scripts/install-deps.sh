@@ -12,6 +12,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   sqlite3 libsqlite3-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
