@@ -1,9 +1,12 @@
-# Instrumented builds. Each goes into a build directory of its own (build-asan, build-fuzz).
+# Instrumented builds, each in a build directory of its own, never ./build.
 #
-# TABULON_SANITIZE: every object and program with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   so that the test suite fails on a memory error or undefined behaviour (scripts/test.sh --sanitize).
-# TABULON_FUZZ: the same, plus libFuzzer's coverage hooks in every object (clang only). The fuzz
-#   targets link the ordinary libraries and so see, and are guided by, the code they drive.
+# TABULON_FUZZ (clang only): every object with AddressSanitizer, UndefinedBehaviorSanitizer and
+#   libFuzzer's coverage hooks. The fuzz targets link the ordinary libraries and so see, and are
+#   guided by, the code they drive; the test suite built here runs under the sanitizers, the hooks
+#   doing nothing without libFuzzer. This is the one instrumented build scripts/fuzz.sh and
+#   scripts/test.sh --sanitize share (./build-fuzz), so CI compiles the code twice, not three times.
+# TABULON_SANITIZE: the sanitizers without the coverage hooks, for any compiler (gcc too), when
+#   only the test suite is wanted under ASan and UBSan.
 
 option(TABULON_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(TABULON_FUZZ "Build the libFuzzer targets, all code instrumented (needs clang)" OFF)

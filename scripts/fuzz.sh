@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz build (clang, every library instrumented for coverage, ASan and UBSan) into
-# ./build-fuzz (or $TABULON_FUZZ_DIR) and runs one fuzz target, or all of them, for SECONDS each
+# ./build-fuzz (or $TABULON_FUZZ_DIR; scripts/test.sh --sanitize runs the test suite there) and runs one fuzz target, or all of them, for SECONDS each
 # (default 30) from its seed corpus and what earlier runs added to it.
 #
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
@@ -20,7 +20,9 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
   exit 2
 fi
 
+"$root/scripts/install-deps.sh"
 if [ ! -f "$build/build.ninja" ]; then
+  # As scripts/test.sh --sanitize configures it.
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ \
     -DTABULON_FUZZ=ON -DTABULON_BUILD_BENCH=OFF
@@ -40,8 +42,10 @@ fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
 # A finding must stop the run at once and show where it happened.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:symbolize=1}"
-export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+supp="$root/scripts/sanitizers"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$supp/lsan.supp:print_suppressions=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp}"
 export QT_QPA_PLATFORM=offscreen
 export TABULON_LOCALE=en_US
 

@@ -4,9 +4,10 @@
 #
 #   scripts/test.sh [--sanitize] [CTEST ARGS...]
 #
-# --sanitize builds into ./build-asan (or $TABULON_BUILD_DIR) with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs the suite there: any memory error, leak or undefined
-# behaviour fails the test it happens in.
+# --sanitize builds into the instrumented build ./build-fuzz (or $TABULON_BUILD_DIR), which
+# scripts/fuzz.sh uses too: clang, AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer's
+# coverage hooks in every object. Any memory error, leak or undefined behaviour then fails the
+# test it happens in.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sanitize=0
@@ -16,9 +17,9 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 
 if [ "$sanitize" -eq 1 ]; then
-  build="${TABULON_BUILD_DIR:-$root/build-asan}"
-  # Benchmarks measure the normal build; under ASan their numbers mean nothing.
-  export TABULON_CMAKE_ARGS="-DTABULON_SANITIZE=ON -DTABULON_BUILD_BENCH=OFF ${TABULON_CMAKE_ARGS:-}"
+  build="${TABULON_BUILD_DIR:-$root/build-fuzz}"
+  # As scripts/fuzz.sh configures it. Benchmarks measure the normal build; here they mean nothing.
+  export TABULON_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DTABULON_FUZZ=ON -DTABULON_BUILD_BENCH=OFF ${TABULON_CMAKE_ARGS:-}"
   supp="$root/scripts/sanitizers"
   export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1}"
   export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$supp/lsan.supp:print_suppressions=0}"

@@ -2,9 +2,10 @@
 // written value must read back as written (its blanks and quotes too), and a deleted key or section must be
 // gone.
 #include "common/profile.h"
+#include "fuzzsupport.h"
 
+#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,8 +52,8 @@ void readEverything(const TIniFile &ini)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static QTemporaryDir dir;
-    const QString fileName = dir.filePath(QStringLiteral("fuzz.ini"));
+    FuzzSetUp();
+    const QString fileName = QDir(FuzzScratchDir()).filePath(QStringLiteral("fuzz.ini"));
     {
         QFile file(fileName);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -46,7 +46,7 @@ void check(const QString &text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    InstallSilentPrompt();
+    FuzzSetUp();
     const char *bytes = reinterpret_cast<const char *>(data);
     check(QString::fromUtf8(bytes, qsizetype(size)));
     check(QString::fromLatin1(bytes, qsizetype(size)));

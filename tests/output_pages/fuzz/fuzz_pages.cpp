@@ -2,13 +2,14 @@
 // to hold; a file whose pages all read is then written again with the other compression setting,
 // and that copy must load and give back the same page bytes.
 // Run: fuzz_pages -max_total_time=60 CORPUS_DIR (or scripts/fuzz.sh fuzz_pages 60)
+#include "fuzzsupport.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagelist.h"
 #include "output/pages/qrprinter.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +28,7 @@ constexpr int MaxPages = 64;
 
 void roundTrip(const QList<QByteArray> &pages, bool compressed)
 {
-    static QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("copy.qrp"));
+    const QString copy = QDir(FuzzScratchDir()).filePath(QStringLiteral("copy.qrp"));
     TQRPageList list;
     list.SetCompression(!compressed);
     try {
@@ -65,15 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return new QGuiApplication(argc, argv);
     }();
     (void)app;
+    FuzzSetUp();
 
-    QTemporaryFile file;
-    if (!file.open())
-        return 0;
-    file.write(reinterpret_cast<const char *>(data), qint64(size));
-    file.flush();
+    const QString fileName = QDir(FuzzScratchDir()).filePath(QStringLiteral("input.qrp"));
+    {
+        QFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        file.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
 
     TQRPrinter printer;
-    if (!printer.Load(file.fileName())) {
+    if (!printer.Load(fileName)) {
         if (printer.ErrorString().isEmpty())
             fail("a failed load gives no reason", 0);
         return 0;

@@ -6,8 +6,8 @@
 #include "fuzzsupport.h"
 #include "params/model/descriptorcheck.h"
 
+#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +31,8 @@ bool writeFile(const QString &name, const QByteArray &bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    InstallSilentPrompt();
-    static QTemporaryDir dir;
+    FuzzSetUp();
+    static const QDir dir(FuzzScratchDir());
     static const bool ready =
         writeFile(dir.filePath(QStringLiteral("sets.ini")),
                   "[main]\nx=Sum\ntitle=\"Hello world\"\nday=20240115\n[list]\nItem1=North\nItem2=South\n");

@@ -18,7 +18,7 @@ constexpr int MaxEventCalls = 16;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    InstallSilentPrompt();
+    FuzzSetUp();
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const QStringList script = text.split(u'\n');
 
