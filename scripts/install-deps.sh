@@ -13,6 +13,7 @@ PACKAGES=(
   xvfb xauth
   sqlite3 libsqlite3-dev
   unrtf libxlsxwriter-dev poppler-utils qt6-svg-dev emf2svg
+  clang libclang-rt-14-dev
 )
 
 missing=()

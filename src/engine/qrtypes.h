@@ -9,7 +9,9 @@ namespace QR
 {
 Q_NAMESPACE
 
-enum TQRBandType {
+// Fixed underlying type: a band type read from a file can hold any number, and only the range
+// checks of the name lookups may reject it (outside an unfixed enum's range it is undefined).
+enum TQRBandType : int {
     rbTitle,
     rbPageHeader,
     rbDetail,

@@ -3,6 +3,7 @@
 
 #include "expressions/environment.h"
 #include "expressions/evaluator.h"
+#include "fuzzsupport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,6 +46,7 @@ void check(const QString &text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    FuzzSetUp();
     const char *bytes = reinterpret_cast<const char *>(data);
     check(QString::fromUtf8(bytes, qsizetype(size)));
     check(QString::fromLatin1(bytes, qsizetype(size)));
