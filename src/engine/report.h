@@ -334,6 +334,8 @@ class TQREReport : public TQRReport
 public:
     Q_INVOKABLE explicit TQREReport(TComponent *owner = nullptr);
     TLabelSettings *LabelSettings() const { return m_labelSettings; }
+    bool PrepareLabels() { return true; } // TEMP-MERGE
+    void CleanupLabels() {}               // TEMP-MERGE
 
 private:
     TLabelSettings *m_labelSettings;
