@@ -6,6 +6,7 @@
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/reportdata.h"
+#include "definition/reportfunctions.h"
 
 void RegisterDefinitionClasses()
 {
@@ -30,4 +31,5 @@ void RegisterDefinitionClasses()
     RegisterComponentClass<TQRDesignDBImage>();
     RegisterComponentClass<TCompLoader>();
     RegisterComponentClass<TQRDLoader>();
+    RegisterReportFunctions();
 }
