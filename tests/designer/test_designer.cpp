@@ -235,7 +235,7 @@ TEST_F(DesignerWindows, BuilderMainPageEditing)
     TQRExpressionBuilder builder;
     builder.Setup(QStringLiteral("Print when:"), QStringLiteral("1"), report, nullptr);
     EXPECT_EQ(builder.HeadingLabel()->text(), QStringLiteral("Print when:"));
-    builder.show();
+    screenshot(&builder, QStringLiteral("builder-main"));
     // The selected start text is replaced by what is inserted.
     click(&builder, QStringLiteral("<>"));
     EXPECT_EQ(builder.ExpressionEdit()->toPlainText(), QStringLiteral(" <> "));
