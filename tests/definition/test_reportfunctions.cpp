@@ -286,3 +286,42 @@ TEST_F(ReportFunctions, FontColourSetByABandScriptStaysForLaterPrints)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(ReportFunctions, GroupPrintedFollowsTheGroupsPrintDecision)
+{
+    auto *group = band<TQRDesignGroup>(QR::rbGroupHeader, 50, QStringLiteral("Group1"));
+    group->SetExpression(QStringLiteral("'same'"));
+    label(group, QStringLiteral("GH"));
+    expr(detail, QStringLiteral("'printed ' + STR(GROUPPRINTED('group1'))"), 400, 0);
+    records(2);
+    RecordingFilter shown;
+    ASSERT_TRUE(run(shown));
+    EXPECT_EQ(pagesOf(shown, QStringLiteral("GH")).size(), 1);
+    EXPECT_EQ(pagesOf(shown, QStringLiteral("printed True")).size(), 2);
+
+    group->SetPrintExpression(QStringLiteral("FALSE"));
+    RecordingFilter hidden;
+    ASSERT_TRUE(run(hidden));
+    EXPECT_TRUE(pagesOf(hidden, QStringLiteral("GH")).isEmpty());
+    EXPECT_EQ(pagesOf(hidden, QStringLiteral("printed False")).size(), 2);
+}
+
+TEST_F(ReportFunctions, ResetExprRestartsAnotherElementsAggregates)
+{
+    auto *total = expr(detail, QStringLiteral("'sum ' + STR(SUM(1))"), 400, 0);
+    total->SetName(QStringLiteral("Total"));
+    records(3);
+    RecordingFilter running;
+    ASSERT_TRUE(run(running));
+    EXPECT_EQ(pagesOf(running, QStringLiteral("sum 3")).size(), 1);
+
+    loader->SetScript({QStringLiteral("[Detail.AfterPrint]"), QStringLiteral("RESETEXPR('TOTAL')")});
+    RecordingFilter reset;
+    ASSERT_TRUE(run(reset));
+    EXPECT_EQ(pagesOf(reset, QStringLiteral("sum 1")).size(), 3);
+}
+
+} // namespace
