@@ -338,8 +338,6 @@ void TQRChildBand::Notification(TComponent *component, TOperation operation)
         m_parentBand = nullptr;
 }
 
-TQREChildBand::TQREChildBand(TComponent *owner) : TQRChildBand(owner) {}
-
 // --- TQRGroup ------------------------------------------------------------------------------
 
 TQRGroup::TQRGroup(TComponent *owner) : TQRCustomBand(owner)
@@ -395,9 +393,42 @@ void TQRGroup::Notification(TComponent *component, TOperation operation)
 TQRControllerBand::TQRControllerBand(TComponent *owner) : TQRCustomBand(owner)
 {
     m_bandType = QR::rbSubDetail;
+    connect(this, &QObject::objectNameChanged, this, [this] { nameChanged(); });
 }
 
-TQRControllerBand::~TQRControllerBand() = default;
+TQRControllerBand::~TQRControllerBand()
+{
+    if (m_variableEnvironment)
+        m_variableEnvironment->RemoveVariable(m_variableName);
+}
+
+void TQRControllerBand::declareVariable(TQRCustomReport *report)
+{
+    const QString text = VariableIdleText();
+    if (!report || text.isEmpty() || Name().isEmpty())
+        return;
+    TQREvEnvironment *env = report->Functions();
+    if (m_variableEnvironment == env && env->IndexOf(m_variableName) >= 0)
+        return;
+    // A band moved to another report takes its variable along.
+    if (m_variableEnvironment && m_variableEnvironment != env)
+        m_variableEnvironment->RemoveVariable(m_variableName);
+    // Reading the report's stored functions may have replaced the list, so a
+    // missing entry is declared again.
+    env->AddVariable(Name(), text);
+    m_variableEnvironment = env;
+    m_variableName = Name();
+}
+
+void TQRControllerBand::nameChanged()
+{
+    if (m_variableEnvironment) {
+        m_variableEnvironment->RemoveVariable(m_variableName);
+        m_variableEnvironment = nullptr;
+        m_variableName.clear();
+    }
+    declareVariable(ParentReport());
+}
 
 void TQRControllerBand::SetController(TQRCustomController *controller)
 {
@@ -443,6 +474,7 @@ void TQRControllerBand::CollectBandOrder(QList<TQRCustomBand *> &list) const
 
 void TQRControllerBand::AttachToReport(TQRCustomReport *report)
 {
+    declareVariable(report);
     if (m_controller)
         m_controller->SetOwningReport(report);
     if (!m_master && report) {

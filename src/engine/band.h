@@ -27,6 +27,7 @@ class TQRController;
 class TQRLoopController;
 class TQRStringsController;
 class TQREvaluator;
+class TQREvEnvironment;
 
 // The message shown at design time when a link, parent or master would close a cycle.
 QString CircularLinkMessage();
@@ -187,11 +188,28 @@ private:
     TQRCustomBand *m_parentBand = nullptr;
 };
 
+// A child band that counts its prints per page. Named "RowSpace" under a
+// label band it separates label rows, and leaves the space out after the last
+// row of a column (labelsheet.cpp).
 class TQREChildBand : public TQRChildBand
 {
     Q_OBJECT
+    Q_PROPERTY(int PagePrints READ PagePrints WRITE SetPagePrints)
+    Q_CLASSINFO("Default:PagePrints", "0")
 public:
     Q_INVOKABLE explicit TQREChildBand(TComponent *owner = nullptr);
+
+    // Prints of this band on the current page so far.
+    int PagePrints() const { return m_pagePrints; }
+    // 0 restarts the count (a new run).
+    void SetPagePrints(int v);
+
+    // Counts the print, applies the "RowSpace" rule, then calls the user's BeforePrint.
+    void DoBeforePrint(bool &printBand) override;
+
+private:
+    int m_pagePrints = 0;
+    int m_lastPage = 0; // page of the previous print
 };
 
 class TQRGroup : public TQRCustomBand
@@ -264,12 +282,21 @@ protected:
     void Notification(TComponent *component, TOperation operation) override;
     // Creates the controller this band owns; called once by each concrete class.
     void SetController(TQRCustomController *controller);
+    // The expression text the band's variable is declared with in the report's
+    // functions, or empty when the band declares none.
+    virtual QString VariableIdleText() const { return QString(); }
 
     TComponent *m_master = nullptr;
     bool m_printBefore = false;
 
 private:
+    void declareVariable(TQRCustomReport *report);
+    void nameChanged();
+
     TQRCustomController *m_controller = nullptr;
+    // Where the band variable was declared, and under which name.
+    QPointer<TQREvEnvironment> m_variableEnvironment;
+    QString m_variableName;
 };
 
 class TQRSubDetail;
@@ -348,6 +375,10 @@ public:
     QString DisplayName() const override;
     QString NameBase() const override;
 
+protected:
+    // The current index, 0 while idle.
+    QString VariableIdleText() const override { return QStringLiteral("0"); }
+
 private:
     int m_printCount = 0;
 };
@@ -364,6 +395,10 @@ public:
     void SetItems(const QStringList &items) { m_items = items; }
     QString DisplayName() const override;
     QString NameBase() const override;
+
+protected:
+    // The current line of Items, empty while idle.
+    QString VariableIdleText() const override { return QStringLiteral("''"); }
 
 private:
     QStringList m_items;

@@ -26,6 +26,7 @@ void TQRCustomController::buildLists(QList<const TQRCustomController *> &visitin
 {
     m_before.clear();
     m_after.clear();
+    clearGroups();
     // Masters refuse cycles, but a hand-made file could still hold one.
     if (visiting.contains(this))
         return;
@@ -61,12 +62,6 @@ void TQRCustomController::collectSubBands(const QList<TQRCustomController *> &su
 // --- TQRController ---------------------------------------------------------------
 
 TQRController::TQRController(TComponent *owner) : TQRCustomController(owner) {}
-
-void TQRController::BuildLists()
-{
-    m_groups.clear();
-    TQRCustomController::BuildLists();
-}
 
 void TQRController::takeGroup(TQRGroup *group)
 {

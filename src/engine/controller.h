@@ -52,6 +52,9 @@ protected:
     // The components a controller looks at: those of its owner's owner, then its owner's own.
     QList<TComponent *> candidates() const;
     virtual void takeGroup(TQRGroup *group) {}
+    // Forgets the groups taken at the last build; every build starts afresh so
+    // that a group moved to another master or freed is not kept.
+    virtual void clearGroups() {}
     void collectSubBands(const QList<TQRCustomController *> &subs, QList<TQRCustomBand *> &list) const;
 
     TComponent *m_owner;
@@ -88,8 +91,6 @@ public:
     QList<QObject *> NotifyList;
     int DetailNo = 0;
 
-    void BuildLists() override;
-
     // --- run (controllerrun.cpp) ---
     void PrepareController() override;
     void UnprepareController() override;
@@ -112,6 +113,7 @@ public:
 
 protected:
     void takeGroup(TQRGroup *group) override;
+    void clearGroups() override { m_groups.clear(); }
 
 private:
     TComponent *m_dataSet = nullptr;

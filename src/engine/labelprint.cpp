@@ -81,6 +81,13 @@ int TQRCustomLabel::LineHeightPixels() const
     return height * int(Size()->Zoom()) / 100;
 }
 
+double TQRCustomLabel::LineHeightNative() const
+{
+    // Measured unzoomed: the zoom only changes how the design is shown, never the print.
+    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
+    return int(std::lround(fm.height())) / (ScreenPixelsPerInch() / 254.0);
+}
+
 // --- wrapping ------------------------------------------------------------------------------
 
 void TQRCustomLabel::wrapParagraph(const QString &text)
@@ -214,8 +221,7 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
     const bool render = RenderingToCanvas();
     TQRExportFilter *filter = report ? report->RunFilter : nullptr;
     QPainter *canvas = printer->Canvas();
-    const double screenFactor = ScreenPixelsPerInch() / 254.0;
-    const double lineHeight = LineHeightPixels() / screenFactor;
+    const double lineHeight = LineHeightNative();
 
     // An OnPrint handler changes the text of this print only.
     QString savedText;

@@ -151,6 +151,8 @@ public:
     // Text width and line height in pixels, as wrapping measures them.
     int TextWidth(const QString &text) const;
     int LineHeightPixels() const;
+    // The height of one printed line in native units; the same at every zoom.
+    double LineHeightNative() const;
 
     TFont *ControlFont() const override { return m_font; }
     void ParentFontChanged() override;

@@ -402,5 +402,3 @@ int TQRCustomReport::MeasureLineHeight(const TFont *font) const
 // --- TQRReport ----------------------------------------------------------------------------------
 
 TQRReport::TQRReport(TComponent *owner) : TQRCustomReport(owner) {}
-
-TQREReport::TQREReport(TComponent *owner) : TQRReport(owner), m_labelSettings(new TLabelSettings(this)) {}

@@ -326,17 +326,41 @@ public:
     Q_INVOKABLE explicit TQRReport(TComponent *owner = nullptr);
 };
 
-// A report that prints labels (several records side by side).
+class TQREChildBand;
+
+// A report that prints sheets of labels: a multi-column page whose label band
+// (a loop band "LabelBand" or a detail band "DetailBand") prints LabelCount
+// copies, starting at position FirstLabel of the first sheet (labelsheet.cpp).
 class TQREReport : public TQRReport
 {
     Q_OBJECT
     Q_PROPERTY(TLabelSettings *LabelSettings READ LabelSettings CONSTANT)
 public:
     Q_INVOKABLE explicit TQREReport(TComponent *owner = nullptr);
+    ~TQREReport() override;
     TLabelSettings *LabelSettings() const { return m_labelSettings; }
-    bool PrepareLabels() { return true; } // TEMP-MERGE
-    void CleanupLabels() {}               // TEMP-MERGE
+
+    // Sets the label band's copies and builds the spacer bands that skip the
+    // used labels of the first sheet. Does nothing more until CleanupLabels;
+    // false when the run may not go on (a run is in progress).
+    bool PrepareLabels();
+    // Frees the spacer bands and gives the label band its master back.
+    void CleanupLabels();
+    // Whether PrepareLabels has run and CleanupLabels not yet.
+    bool LabelsPrepared() const { return m_labelsPrepared; }
+    // Label rows that fit in a column: from the page's printable length, the
+    // label band's height and the row space's (may be null); at least 1.
+    static int LabelsPerColumn(const TQRCustomReport *report, const TQRCustomBand *labelBand,
+                               const TQRCustomBand *rowSpace);
+
+    // Wraps the run in PrepareLabels and CleanupLabels, unless the caller prepared already.
+    void CreateReport(bool composite = false) override;
 
 private:
     TLabelSettings *m_labelSettings;
+    bool m_labelsPrepared = false;
+    // What PrepareLabels created and changed, undone by CleanupLabels.
+    QList<QPointer<TQRCustomBand>> m_spacerBands;
+    QPointer<TQRLoopBand> m_movedLabelBand;
+    QPointer<TComponent> m_labelBandMaster;
 };

@@ -123,6 +123,84 @@ TEST_F(DemoReport, GroupedFilteredListWithScriptedBands)
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const Row &r) { return r.country == "Spain"; }));
 }
 
+// An employee label sheet: two columns of labels, three rows a column.
+class DemoLabels : public DesignTest
+{
+protected:
+    DemoLabels()
+    {
+        SetProgramDir(QStringLiteral(TABULON_DEMO_DIR));
+        query = new TQuery(form.get());
+        query->SetName(QStringLiteral("Employees"));
+        query->SetDatabaseName(QStringLiteral("DEMO"));
+        query->SetSQL({QStringLiteral("SELECT LastName, FirstName FROM employees WHERE EmpNo <= 8 ORDER BY EmpNo")});
+        auto *source = new TDataSource(form.get());
+        source->SetName(QStringLiteral("EmployeesSource"));
+        source->SetDataSet(query);
+        query->Open();
+        report->SetDataSet(query);
+        report->Page()->SetColumns(2);
+        TQRDesignBand *labels = designBand(QR::rbDetail, 900, QStringLiteral("DetailBand"));
+        auto *name = element<TQRDesignDBText>(labels, 50, 50);
+        name->SetDataSet(query);
+        name->SetDataField(QStringLiteral("LastName"));
+    }
+    // The last names in the database's order.
+    QStringList names()
+    {
+        QStringList list;
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo-names"));
+        db.setDatabaseName(QStringLiteral(TABULON_DEMO_DIR "/demo.sqlite"));
+        if (db.open()) {
+            QSqlQuery q(QStringLiteral("SELECT LastName FROM employees WHERE EmpNo <= 8 ORDER BY EmpNo"), db);
+            while (q.next())
+                list << q.value(0).toString();
+        }
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("demo-names"));
+        return list;
+    }
+    // Name, row (0-based) and column (0-based) of every label printed on page 1.
+    struct Cell {
+        QString name;
+        int row, column;
+        bool operator==(const Cell &o) const { return name == o.name && row == o.row && column == o.column; }
+    };
+    static QList<Cell> cells(const RecordingFilter &filter)
+    {
+        QList<Cell> result;
+        for (const TextItem &i : filter.items)
+            if (i.page == 1 && !i.text.isEmpty())
+                result.append({i.text, int(std::lround((i.y - 150) / 900)), i.x > 1000 ? 1 : 0});
+        return result;
+    }
+    TQuery *query = nullptr;
+};
+
+TEST_F(DemoLabels, FirstLabelTwoStartsInRowTwo)
+{
+    report->LabelSettings()->SetFirstLabel(2);
+    RecordingFilter filter;
+    ASSERT_TRUE(run(filter));
+    const QStringList n = names();
+    ASSERT_EQ(n.size(), 8);
+    // Rows 1 and 2 of column 1, then rows 0..2 of column 2; the rest on page 2.
+    EXPECT_EQ(cells(filter), (QList<Cell>{{n[0], 1, 0}, {n[1], 2, 0}, {n[2], 0, 1}, {n[3], 1, 1}, {n[4], 2, 1}}));
+    EXPECT_EQ(filter.pages, 2);
+    // The spacer bands are gone after the run.
+    EXPECT_EQ(report->ChildBands().size(), 1);
+}
+
+TEST_F(DemoLabels, FirstLabelFiveStartsInTheSecondColumn)
+{
+    report->LabelSettings()->SetFirstLabel(5);
+    RecordingFilter filter;
+    ASSERT_TRUE(run(filter));
+    const QStringList n = names();
+    EXPECT_EQ(cells(filter), (QList<Cell>{{n[0], 1, 1}, {n[1], 2, 1}}));
+    EXPECT_EQ(filter.pages, 2);
+}
+
 } // namespace
 
 #endif

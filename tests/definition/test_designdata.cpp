@@ -443,6 +443,9 @@ TEST_F(Rotation, TurnedTextStaysInsideTheElementAndReachesTheExport)
     EXPECT_NE(filter.find(QStringLiteral("UP")), nullptr);
     ASSERT_TRUE(report->PreparePagesRun());
     const QImage page = PageImage(report->QRPrinter(), 1);
+    // TABULON_TEST_PNG=dir keeps the page for looking at it.
+    if (qEnvironmentVariableIsSet("TABULON_TEST_PNG"))
+        page.save(qEnvironmentVariable("TABULON_TEST_PNG") + QStringLiteral("/rotated.png"));
     TQRPrinter *printer = report->QRPrinter();
     const QRect element(printer->XPos(200), printer->YPos(200), printer->XSize(600), printer->YSize(600));
     const QRect ink = inkBox(page, QRect(0, 0, page.width(), page.height() / 2));

@@ -3,13 +3,19 @@
 // Helpers for generation tests: a filter that records what it is given, a
 // report laid out in native units, and recorded pages as pictures.
 
+#include "data/query.h"
+#include "data/session.h"
 #include "engine/exportfilter.h"
 #include "enginetest.h"
 #include "output/pages/qrprinter.h"
+#include "testutil.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPicture>
 #include <QString>
+#include <QTemporaryDir>
+#include <utility>
 #include <vector>
 
 struct TextItem {
@@ -124,6 +130,37 @@ struct GenFixture : ReportFixture {
     }
     int record = 0;
 };
+
+// A directory database with CSV tables, and queries on it owned by the report's form.
+struct DataFixture : GenFixture {
+    QTemporaryDir dir;
+    QString tables;
+    DataFixture()
+    {
+        tables = dir.filePath(QStringLiteral("tables"));
+        QDir().mkpath(tables);
+    }
+    ~DataFixture() { Session().CloseDatabases(); }
+    TQuery *query(const QString &table, const QByteArray &csv, const QString &sql)
+    {
+        testutil::writeFile(tables + QLatin1Char('/') + table + QStringLiteral(".csv"), csv);
+        auto *q = new TQuery(form.get());
+        q->SetName(table);
+        q->SetDatabaseName(tables);
+        q->SetSQLText(sql);
+        return q;
+    }
+};
+
+// Pages and y positions of the items with this text, in order.
+inline std::vector<std::pair<int, double>> positions(const RecordingFilter &f, const QString &text)
+{
+    std::vector<std::pair<int, double>> list;
+    for (const TextItem &i : f.items)
+        if (i.text == text)
+            list.push_back({i.page, i.y});
+    return list;
+}
 
 // A recorded page replayed onto a white image of the page's pixel size.
 QImage PageImage(TQRPrinter *printer, int page);

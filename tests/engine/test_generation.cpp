@@ -4,47 +4,9 @@
 #include "gentest.h"
 
 #include "data/query.h"
-#include "data/session.h"
 #include "engine/generation.h"
-#include "testutil.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-namespace
-{
-// A directory database with CSV tables, and queries on it owned by the report's form.
-struct DataFixture : GenFixture {
-    QTemporaryDir dir;
-    QString tables;
-    DataFixture()
-    {
-        tables = dir.filePath(QStringLiteral("tables"));
-        QDir().mkpath(tables);
-    }
-    ~DataFixture() { Session().CloseDatabases(); }
-    TQuery *query(const QString &table, const QByteArray &csv, const QString &sql)
-    {
-        testutil::writeFile(tables + QLatin1Char('/') + table + QStringLiteral(".csv"), csv);
-        auto *q = new TQuery(form.get());
-        q->SetName(table);
-        q->SetDatabaseName(tables);
-        q->SetSQLText(sql);
-        return q;
-    }
-};
-
-// Y positions of the items with this text, in order.
-std::vector<std::pair<int, double>> positions(const RecordingFilter &f, const QString &text)
-{
-    std::vector<std::pair<int, double>> list;
-    for (const TextItem &i : f.items)
-        if (i.text == text)
-            list.push_back({i.page, i.y});
-    return list;
-}
-} // namespace
 
 TEST(Generation, BandsFlowDownThePageAndBreakAboveTheFooter)
 {

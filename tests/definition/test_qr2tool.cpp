@@ -1,0 +1,79 @@
+#include "testutil.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+struct ToolRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QString toolPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-qr2");
+}
+
+ToolRun run(const QStringList &args)
+{
+    QProcess p;
+    p.start(toolPath(), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+} // namespace
+
+TEST(Qr2Tool, DumpBuildInfoAndExitCodes)
+{
+    if (!QFileInfo::exists(toolPath()))
+        GTEST_SKIP() << "tabulon-qr2 not built";
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("r.txt"));
+    const QString file = dir.filePath(QStringLiteral("r.QR2"));
+    ASSERT_TRUE(testutil::writeFile(text, "version $0405\n"
+                                          "bands\n"
+                                          "  object Detail: TQRDesignBand\n"
+                                          "    BandType = rbDetail\n"
+                                          "    object L: TQRDesignLabel\n"
+                                          "      Caption = 'Hi'\n"
+                                          "    end\n"
+                                          "  end\n"
+                                          "end\n"));
+    EXPECT_EQ(run({QStringLiteral("build"), text, file}).code, 0);
+    EXPECT_EQ(testutil::readFile(file).left(4).toHex(), QByteArray("05040001"));
+
+    const ToolRun dump = run({QStringLiteral("dump"), file});
+    EXPECT_EQ(dump.code, 0);
+    EXPECT_TRUE(dump.out.contains(QStringLiteral("object L: TQRDesignLabel")));
+    const QString again = dir.filePath(QStringLiteral("again.QR2"));
+    ASSERT_TRUE(testutil::writeFile(text, dump.out.toUtf8()));
+    EXPECT_EQ(run({QStringLiteral("build"), text, again}).code, 0);
+    EXPECT_EQ(testutil::readFile(again), testutil::readFile(file));
+
+    const ToolRun info = run({QStringLiteral("info"), file});
+    EXPECT_EQ(info.code, 0);
+    EXPECT_EQ(info.out, QStringLiteral("band Detail TQRDesignBand BandType rbDetail\n"
+                                       "  element L TQRDesignLabel Caption 'Hi'\n"));
+
+    // Unreadable files name the file and the fault.
+    const QString cut = dir.filePath(QStringLiteral("cut.QR2"));
+    ASSERT_TRUE(testutil::writeFile(cut, testutil::readFile(file).left(10)));
+    const ToolRun bad = run({QStringLiteral("dump"), cut});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(bad.err.contains(cut));
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("end of data")));
+    EXPECT_EQ(run({QStringLiteral("info"), dir.filePath(QStringLiteral("none.QR2"))}).code, 1);
+
+    EXPECT_EQ(run({}).code, 2);
+    EXPECT_EQ(run({QStringLiteral("frobnicate"), file}).code, 2);
+    EXPECT_EQ(run({QStringLiteral("build"), text}).code, 2);
+    const ToolRun help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("tabulon-qr2 dump")));
+}
