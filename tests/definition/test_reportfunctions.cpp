@@ -324,4 +324,16 @@ TEST_F(ReportFunctions, ResetExprRestartsAnotherElementsAggregates)
     EXPECT_EQ(pagesOf(reset, QStringLiteral("sum 1")).size(), 3);
 }
 
+TEST_F(ReportFunctions, PagePrintsCountsTheBandsPrintsOnThePage)
+{
+    auto *child = band<TQRDesignChildBand>(QR::rbChild, 50, QStringLiteral("Child1"));
+    child->SetParentBand(detail);
+    label(child, QStringLiteral("child"));
+    expr(detail, QStringLiteral("'pp ' + STR(PAGEPRINTS('Child1'))"), 400, 0);
+    records(3);
+    RecordingFilter filter;
+    ASSERT_TRUE(run(filter));
+    EXPECT_EQ(filter.texts(1).filter(QStringLiteral("pp ")), (QStringList{"pp 0", "pp 1", "pp 2"}));
+}
+
 } // namespace

@@ -97,8 +97,9 @@ void screenshot(QWidget *w, const QString &name)
     const QPixmap picture = w->grab();
     EXPECT_FALSE(picture.isNull());
     const QString dir = qEnvironmentVariable("TABULON_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
+    if (!dir.isEmpty()) {
         EXPECT_TRUE(picture.save(dir + u'/' + name + QStringLiteral(".png")));
+    }
 }
 
 class DesignerWindows : public ::testing::Test
