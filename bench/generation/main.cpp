@@ -1,7 +1,7 @@
 // Times report generation into recorded pages for a plain list report over
 // an SQLite table of N rows, and reports pages per second and peak memory.
 //
-//   tabulon-bench-generation [--rows N] [--compress]
+//   tabulon-bench-generation [--rows N] [--compress]   (--help tells how to profile it)
 
 #include "data/query.h"
 #include "data/session.h"
@@ -97,6 +97,16 @@ T *place(TComponent *owner, TQRCustomBand *band, double left, double top, double
     return e;
 }
 
+// User and system time of the process so far, in seconds: on a shared
+// machine a steadier figure than the wall clock.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 long peakRssKiB()
 {
     rusage usage{};
@@ -119,10 +129,18 @@ int main(int argc, char **argv)
             }
         } else if (!std::strcmp(argv[i], "--compress")) {
             compress = true;
-        } else if (!std::strcmp(argv[i], "--help")) {
+        } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "--profile")) {
             std::printf("usage: tabulon-bench-generation [--rows N] [--compress]\n"
                         "Prepares a list report over N generated rows (default 100000) into recorded pages\n"
-                        "and prints rows, pages, seconds, pages_per_second and peak_rss_kib.\n");
+                        "and prints rows, pages, seconds, pages_per_second, peak_rss_kib and bytes_per_page\n"
+                        "(the page stream without its header, per page).\n"
+                        "\n"
+                        "--profile: to see where the time goes, run it under perf with call graphs, e.g.\n"
+                        "  perf record -F 2000 --call-graph dwarf,16384 -o gen.perf \\\n"
+                        "      build/bin/tabulon-bench-generation --rows 10000\n"
+                        "  perf report -i gen.perf --children --percent-limit 2 --stdio -g none\n"
+                        "The table is made once per row count (in the temporary directory), so\n"
+                        "profile the second run. A RelWithDebInfo build carries the symbols needed.\n");
             return 0;
         } else {
             std::fprintf(stderr, "unknown argument %s (try --help)\n", argv[i]);
@@ -198,6 +216,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
+    const double cpuStart = cpuSeconds();
     try {
         report->PreparePages();
     } catch (const std::exception &e) {
@@ -205,12 +224,19 @@ int main(int argc, char **argv)
         return 1;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
+    const double cpu = cpuSeconds() - cpuStart;
     const int pages = report->QRPrinter() ? report->QRPrinter()->PageCount() : 0;
     std::printf("rows %ld\n", rows);
     std::printf("pages %d\n", pages);
     std::printf("seconds %.3f\n", seconds);
     std::printf("pages_per_second %.1f\n", seconds > 0 ? pages / seconds : 0.0);
     std::printf("peak_rss_kib %ld\n", peakRssKiB());
+    std::printf("cpu_seconds %.3f\n", cpu);
+    std::printf("pages_per_cpu_second %.1f\n", cpu > 0 ? pages / cpu : 0.0);
+    if (TQRPrinter *printer = report->QRPrinter(); printer && printer->Pages() && pages > 0)
+        std::printf(
+            "bytes_per_page %lld\n",
+            static_cast<long long>((printer->Pages()->Stream()->Size() - TQRPageList::HeaderSize) / pages));
     delete report;
     query->Close();
     Session().CloseDatabases();

@@ -99,12 +99,12 @@ int main(int argc, char **argv)
             return 1;
         }
         for (int n = 1; n <= reader.PageCount(); ++n) {
-            QPicture page;
+            TQRPagePicture page;
             if (!reader.GetPage(n, &page)) {
                 std::fprintf(stderr, "tabulon-bench-pages: page %d cannot be read\n", n);
                 return 1;
             }
-            pictureBytes += page.size();
+            pictureBytes += page.Data().size();
         }
     }
     const double readSeconds = timer.nsecsElapsed() / 1e9;

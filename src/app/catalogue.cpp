@@ -1,5 +1,9 @@
 #include "app/catalogue.h"
 
+#include "common/programdir.h"
+
+#include <QFileInfo>
+
 namespace
 {
 // A key that no catalogue uses; it only lives between two writes while an
@@ -8,6 +12,18 @@ const QString PlaceholderKey = QStringLiteral("~tabulon-new-group~");
 } // namespace
 
 TCatalogue::TCatalogue(const QString &fileName) : m_file(fileName) {}
+
+QString TCatalogue::BareFileName()
+{
+    return QStringLiteral("reports.ini");
+}
+
+QString TCatalogue::ProgramCatalogue()
+{
+    const QString found = FindFileInDir(ProgramDir(), BareFileName());
+    // The editor creates a missing catalogue under the name it has always used.
+    return QFileInfo::exists(found) ? found : ProgramDir() + QStringLiteral("Reports.Ini");
+}
 
 bool TCatalogue::SameName(const QString &a, const QString &b)
 {

@@ -52,6 +52,14 @@ public:
     // Group names and report keys are compared without regard to letter case.
     static bool SameName(const QString &a, const QString &b);
 
+    // The catalogue's bare name, "reports.ini".
+    static QString BareFileName();
+    // The catalogue in the program directory, found by its bare name whatever its letter case.
+    // The menus, the launcher and the editor all go through this one lookup, so that with two
+    // spellings in the directory they still agree on one file. Without any, the name a new
+    // catalogue gets: "Reports.Ini".
+    static QString ProgramCatalogue();
+
 private:
     bool addEmptySection(const QString &group);
     bool fail(const QString &message);

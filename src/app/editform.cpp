@@ -72,6 +72,13 @@ TEditform::TEditform(QWidget *parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_choose, &QToolButton::clicked, this, &TEditform::ChooseFile);
 
+    // Keyboard users go from the file name straight to the description; the file choice
+    // button comes after them.
+    setTabOrder(m_file, m_description);
+    setTabOrder(m_description, m_choose);
+    setTabOrder(m_choose, buttons->button(QDialogButtonBox::Ok));
+    setTabOrder(buttons->button(QDialogButtonBox::Ok), buttons->button(QDialogButtonBox::Cancel));
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(12);

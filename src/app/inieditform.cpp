@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -46,17 +47,25 @@ QToolBar *makeToolBar(QWidget *parent)
     return bar;
 }
 
-QAction *makeAction(QWidget *owner, int image, const QString &text, const QString &name)
+// A list command: its shortcuts act while its list has the focus (not while an in-place editor
+// does), and the tooltip names the first of them.
+QAction *makeAction(QWidget *owner, int image, const QString &text, const QString &name,
+                    const QList<QKeySequence> &shortcuts)
 {
     auto *action = new QAction(AppImage(image), text, owner);
     action->setObjectName(name);
-    action->setToolTip(text);
+    action->setShortcuts(shortcuts);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setToolTip(
+        shortcuts.isEmpty()
+            ? text
+            : QStringLiteral("%1 (%2)").arg(text, shortcuts.constFirst().toString(QKeySequence::NativeText)));
     return action;
 }
 
-QTreeWidget *makeList(QWidget *parent, const QStringList &headers, const QString &name)
+TEditableSortedList *makeList(QWidget *parent, const QStringList &headers, const QString &name)
 {
-    auto *list = new QTreeWidget(parent);
+    auto *list = new TEditableSortedList(parent);
     list->setObjectName(name);
     list->setColumnCount(int(headers.size()));
     list->setHeaderLabels(headers);
@@ -65,15 +74,33 @@ QTreeWidget *makeList(QWidget *parent, const QStringList &headers, const QString
     list->setAllColumnsShowFocus(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // A double click is a command of its own, so only F2 and a click on the
-    // selected item start in-place editing.
-    list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // A double click is a command of its own, so only a click on the selected item (and the
+    // commands) start in-place editing; F2 and Enter are the list's edit command.
+    list->setEditTriggers(QAbstractItemView::SelectedClicked);
     list->setSortingEnabled(true);
     list->sortByColumn(0, Qt::AscendingOrder);
     list->header()->setSectionsClickable(false);
     list->header()->setSortIndicatorShown(false);
     list->header()->setStretchLastSection(true);
+    // The list's commands, with their keys, make its context menu.
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
     return list;
+}
+
+// The keys of the list commands (made when needed: key sequences need the application).
+QList<QKeySequence> addKeys()
+{
+    return {QKeySequence(Qt::Key_Insert)};
+}
+
+QList<QKeySequence> editKeys()
+{
+    return {QKeySequence(Qt::Key_F2), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
+}
+
+QList<QKeySequence> deleteKeys()
+{
+    return {QKeySequence(Qt::Key_Delete)};
 }
 } // namespace
 
@@ -85,14 +112,17 @@ TIniEditForm::TIniEditForm(const QString &fileName, QWidget *parent) : QDialog(p
     setMinimumSize(440, 280);
     resize(600, 380);
 
-    m_addGroup = makeAction(this, imgAdd, QStringLiteral("Add group"), QStringLiteral("AddGroup"));
-    m_editGroup = makeAction(this, imgEdit, QStringLiteral("Edit group"), QStringLiteral("EditGroup"));
-    m_deleteGroup =
-        makeAction(this, imgDelete, QStringLiteral("Delete group"), QStringLiteral("DeleteGroup"));
-    m_addReport = makeAction(this, imgAdd, QStringLiteral("Add report"), QStringLiteral("AddReport"));
-    m_editReport = makeAction(this, imgEdit, QStringLiteral("Edit report"), QStringLiteral("EditReport"));
-    m_deleteReport =
-        makeAction(this, imgDelete, QStringLiteral("Delete report"), QStringLiteral("DeleteReport"));
+    m_addGroup = makeAction(this, imgAdd, QStringLiteral("Add group"), QStringLiteral("AddGroup"), addKeys());
+    m_editGroup =
+        makeAction(this, imgEdit, QStringLiteral("Edit group"), QStringLiteral("EditGroup"), editKeys());
+    m_deleteGroup = makeAction(this, imgDelete, QStringLiteral("Delete group"), QStringLiteral("DeleteGroup"),
+                               deleteKeys());
+    m_addReport =
+        makeAction(this, imgAdd, QStringLiteral("Add report"), QStringLiteral("AddReport"), addKeys());
+    m_editReport =
+        makeAction(this, imgEdit, QStringLiteral("Edit report"), QStringLiteral("EditReport"), editKeys());
+    m_deleteReport = makeAction(this, imgDelete, QStringLiteral("Delete report"),
+                                QStringLiteral("DeleteReport"), deleteKeys());
 
     // Left pane: the groups.
     auto *left = new QWidget(this);
@@ -104,6 +134,7 @@ TIniEditForm::TIniEditForm(const QString &fileName, QWidget *parent) : QDialog(p
     groupBar->addAction(m_editGroup);
     groupBar->addAction(m_deleteGroup);
     m_groups = makeList(left, {QStringLiteral("Report groups")}, QStringLiteral("GroupList"));
+    m_groups->addActions({m_addGroup, m_editGroup, m_deleteGroup});
     leftLayout->addWidget(groupBar);
     leftLayout->addWidget(m_groups, 1);
 
@@ -120,6 +151,7 @@ TIniEditForm::TIniEditForm(const QString &fileName, QWidget *parent) : QDialog(p
                          QStringLiteral("ReportList"));
     m_reports->setItemDelegateForColumn(1, new TReadOnlyDelegate(m_reports));
     m_reports->setColumnWidth(0, 140);
+    m_reports->addActions({m_addReport, m_editReport, m_deleteReport});
     rightLayout->addWidget(reportBar);
     rightLayout->addWidget(m_reports, 1);
 
@@ -133,7 +165,7 @@ TIniEditForm::TIniEditForm(const QString &fileName, QWidget *parent) : QDialog(p
     m_splitter->setSizes({220, 360});
 
     // Bottom: the selected group's name and "Close".
-    m_groupLabel = new QLabel(this);
+    m_groupLabel = new TElidedLabel(this);
     m_groupLabel->setObjectName(QStringLiteral("GroupLabel"));
     m_groupLabel->setTextFormat(Qt::PlainText);
     QFont bold = m_groupLabel->font();
@@ -162,6 +194,7 @@ TIniEditForm::TIniEditForm(const QString &fileName, QWidget *parent) : QDialog(p
     connect(m_groups, &QTreeWidget::itemSelectionChanged, this, &TIniEditForm::groupSelectionChanged);
     connect(m_groups, &QTreeWidget::itemChanged, this, &TIniEditForm::groupItemChanged);
     connect(m_reports, &QTreeWidget::itemChanged, this, &TIniEditForm::reportItemChanged);
+    connect(m_reports, &QTreeWidget::itemSelectionChanged, this, &TIniEditForm::updateReportCommands);
     connect(m_reports, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *, int) { EditReport(); });
 
@@ -191,7 +224,7 @@ QString TIniEditForm::CatalogueFileName(const QStringList &arguments)
 {
     if (arguments.size() > 1 && !arguments.at(1).isEmpty())
         return QFileInfo(arguments.at(1)).absoluteFilePath();
-    return FindFileInDir(ProgramDir(), QStringLiteral("Reports.Ini"));
+    return TCatalogue::ProgramCatalogue();
 }
 
 void TIniEditForm::Execute(QWidget *parent, const QString &fileName)
@@ -336,8 +369,10 @@ void TIniEditForm::showError(const QString &message)
 void TIniEditForm::updateReportCommands()
 {
     const bool group = selectedGroupItem() != nullptr;
+    m_editGroup->setEnabled(group);
     m_deleteGroup->setEnabled(group);
     m_addReport->setEnabled(group);
+    m_editReport->setEnabled(group && selectedReportItem() != nullptr);
     m_deleteReport->setEnabled(group && m_reports->topLevelItemCount() > 0);
 }
 
@@ -350,12 +385,12 @@ void TIniEditForm::groupSelectionChanged()
     m_shownGroup.clear();
     QTreeWidgetItem *item = selectedGroupItem();
     if (!item) {
-        m_groupLabel->clear();
+        m_groupLabel->SetFullText(QString());
         updateReportCommands();
         return;
     }
     m_shownGroup = item->data(0, CommittedRole).toString();
-    m_groupLabel->setText(m_shownGroup);
+    m_groupLabel->SetFullText(m_shownGroup);
     for (const TCatalogueReport &report : m_catalogue.Reports(m_shownGroup))
         addReportItem(report);
     updateReportCommands();
@@ -406,7 +441,7 @@ void TIniEditForm::groupItemChanged(QTreeWidgetItem *item, int column)
     }
     if (item == selectedGroupItem()) {
         m_shownGroup = newName;
-        m_groupLabel->setText(newName);
+        m_groupLabel->SetFullText(newName);
     }
     m_groups->scrollToItem(item);
 }
@@ -461,7 +496,7 @@ void TIniEditForm::EditGroup()
 {
     if (QTreeWidgetItem *item = selectedGroupItem()) {
         m_groups->setFocus();
-        m_groups->editItem(item, 0);
+        m_groups->StartEditing(item, 0);
     }
 }
 

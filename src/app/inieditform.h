@@ -5,6 +5,7 @@
 // Every change goes to the file at once.
 
 #include "app/catalogue.h"
+#include "app/sortedlist.h"
 
 #include <QDialog>
 
@@ -23,7 +24,8 @@ public:
     ~TIniEditForm() override;
 
     // The file the editor works on: the first command-line argument when there
-    // is one, else "Reports.Ini" in the program directory.
+    // is one, else the catalogue of the program directory, found by the same
+    // lookup as the menus use (TCatalogue::ProgramCatalogue).
     static QString CatalogueFileName(const QStringList &arguments);
 
     // Creates the editor on that file, shows it modally and destroys it.
@@ -82,10 +84,10 @@ private:
     void showError(const QString &message);
 
     TCatalogue m_catalogue;
-    QTreeWidget *m_groups;
-    QTreeWidget *m_reports;
+    TEditableSortedList *m_groups;
+    TEditableSortedList *m_reports;
     QSplitter *m_splitter;
-    QLabel *m_groupLabel;
+    TElidedLabel *m_groupLabel;
     QPushButton *m_close;
     QAction *m_addGroup;
     QAction *m_editGroup;

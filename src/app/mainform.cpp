@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 
 #include "app/aboutform.h"
+#include "app/catalogue.h"
 #include "app/helpform.h"
 #include "app/images.h"
 #include "app/inieditform.h"
@@ -34,7 +35,7 @@ QString literalMenuText(QString text)
 
 QString Tfm_main::CatalogueFile()
 {
-    return QStringLiteral("reports.ini");
+    return TCatalogue::BareFileName();
 }
 
 Tfm_main::Tfm_main(const QStringList &arguments, QWidget *parent)
@@ -150,7 +151,7 @@ QAction *Tfm_main::makeGroupItem(const QString &group, QMenu *menu)
 
 void Tfm_main::RebuildGroupMenus()
 {
-    const TIniFile catalogue(FindFileInDir(ProgramDir(), CatalogueFile()));
+    const TIniFile catalogue(TCatalogue::ProgramCatalogue());
     // A missing or unreadable catalogue simply has no groups.
     const QStringList groups = catalogue.ReadSections();
     // The items belong to their menus, which delete them as they are cleared.

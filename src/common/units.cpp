@@ -6,11 +6,13 @@
 
 double ScreenPixelsPerInch()
 {
-    bool ok = false;
-    const double v = qEnvironmentVariable("TABULON_PIXELS_PER_INCH").toDouble(&ok);
-    if (ok && v >= 24 && v <= 1200)
-        return v;
-    return 96;
+    // Read once: text is measured and placed many times per record.
+    static const double ppi = [] {
+        bool ok = false;
+        const double v = qEnvironmentVariable("TABULON_PIXELS_PER_INCH").toDouble(&ok);
+        return ok && v >= 24 && v <= 1200 ? v : 96.0;
+    }();
+    return ppi;
 }
 
 bool UsesUSMeasurement()

@@ -18,7 +18,8 @@ using TQRUnit = QRUnits::TQRUnit;
 
 // Reference resolution of text measurement, recorded pages and design
 // layout, so that output never depends on the monitor: 96, or the value of
-// TABULON_PIXELS_PER_INCH when that is a number between 24 and 1200.
+// TABULON_PIXELS_PER_INCH when that is a number between 24 and 1200 (read
+// at the first call).
 double ScreenPixelsPerInch();
 
 // True when the locale asks for U.S. measurement; then new sizes are in

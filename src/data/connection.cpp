@@ -234,9 +234,15 @@ TFieldType FieldTypeFromDeclaration(const QString &declaredType, int *size, int 
         setSize(haveA ? a : 16);
         return ftBytes;
     }
+    // Text columns without a declared length (SQLite TEXT, VARCHAR alone) hold texts of any
+    // length, the long texts authors keep in them included: they are memo fields, whose values
+    // are never cut and read as lines.
+    if (!haveA && (first == QLatin1String("TEXT") || first == QLatin1String("VARCHAR") ||
+                   first == QLatin1String("NVARCHAR") || t.contains(QLatin1String("VARYING"))))
+        return ftMemo;
     if (first == QLatin1String("NVARCHAR") || first == QLatin1String("NCHAR") ||
         first == QLatin1String("WIDESTRING") || first == QLatin1String("NATIONAL")) {
-        setSize(haveA ? a : 255);
+        setSize(haveA ? a : 0);
         return ftWideString;
     }
     if (first.contains(QLatin1String("BLOB"))) // SQLite's affinity rules for other spellings
@@ -244,7 +250,7 @@ TFieldType FieldTypeFromDeclaration(const QString &declaredType, int *size, int 
     if (first.contains(QLatin1String("REAL")) || first.contains(QLatin1String("FLOA")) ||
         first.contains(QLatin1String("DOUB")))
         return ftFloat;
-    setSize(haveA ? a : 255);
+    setSize(haveA ? a : 0);
     return ftString;
 }
 

@@ -47,15 +47,22 @@ TFieldType postgresType(int oid, int length, int precision, int *size, int *prec
     case 1114:
     case 1184:
         return ftDateTime;
-    case 1042:
-    case 1043:
-        *size = length > 0 ? length : 255;
-        return ftString;
-    case 18:
-    case 19:
     case 25:
+        // text holds texts of any length: a memo, whose values are never cut.
+        return ftMemo;
+    case 1043:
+        if (length <= 0)
+            return ftMemo; // varchar without a length is text
+        *size = length;
+        return ftString;
+    case 1042:
+        *size = length > 0 ? length : 0;
+        return ftString;
+    case 19:
+        *size = 63; // "name"
+        return ftString;
     default:
-        *size = 255;
+        // Every other type reads as text without a declared length; nothing is cut.
         return ftString;
     }
 }
@@ -82,7 +89,7 @@ TFieldType typeFromValue(const QVariant &v, int *size)
     case QMetaType::QDateTime:
         return ftDateTime;
     default:
-        *size = 255;
+        // A text value of a column that declares no type: no declared length.
         return ftString;
     }
 }

@@ -22,6 +22,7 @@
 class QIODevice;
 class TDataSet;
 class TField;
+struct TQR2Context;
 class TQuery;
 class TQRCustomBand;
 class TQRDesignReport;
@@ -156,9 +157,30 @@ public:
     void SetQReportComponent(TComponent *component);
     QString SessionName() const { return m_sessionName; }
     void SetSessionName(const QString &n) { m_sessionName = n.left(255); }
+    // Why the last load or save failed (with the byte offset for damaged files); empty after success.
+    QString LastError() const { return m_lastError; }
     // The file name of the last report loaded.
     QString FileName() const { return m_fileName; }
     void SetFileName(const QString &n) { m_fileName = n; }
+
+    // Reads a report file into QReport with its data settings; false (after
+    // a message box) when the file is missing or damaged.
+    bool LoadReportFile(const QString &fileName);
+    // The same from a stream (datasets are located without a report directory).
+    bool LoadReportStream(QIODevice *stream);
+    // The same from a binary field; an empty field counts as success without loading.
+    bool LoadReportBlob(TField *field);
+    // Writes QReport with its data settings (query parameters put back first);
+    // false (after a message box) when the file cannot be written.
+    bool SaveReportFile(const QString &fileName);
+    bool SaveReportStream(QIODevice *stream);
+    bool SaveReportBlob(TField *field);
+
+    // Designer settings the file operations honour.
+    bool SaveBackupFiles = false;                            // keep the old file as a backup
+    QString BackupFileExtension = QStringLiteral(".BAK");    // the backup's extension
+    QStringList FieldDisplayLabels;                          // "Field=Label" lines for loaded fields
+    std::function<void(QIODevice *stream)> OnSaveReport;      // application data to store with a report
 
     // The band print rule: whether band prints now (printBand in and out).
     void BandPrintRule(TQRCustomBand *band, bool &printBand);
@@ -169,13 +191,24 @@ protected:
     TComponent *DataOwner() const override;
 
 private:
+    // The reader's and writer's view of this loader.
+    void fillContext(TQR2Context &context);
+    bool loadBytes(const QByteArray &bytes, const QString &fileName);
+    void afterLoad(bool ok, const QString &fileName);
+
     QPointer<TQRDesignReport> m_report;
     QString m_sessionName;
     QString m_fileName;
+    QString m_lastError;
 };
 
 // The message texts a loader starts with ("key=text" lines).
 QStringList DefaultRuntimeMessages();
+
+// The names of the installed printers, in the order of the printers' index.
+// Below the GUI nothing knows the printers: programs that print install a
+// lookup over the platform's printer list; unset, there are none.
+std::function<QStringList()> &QRInstalledPrintersHook();
 
 // The first component of owner's list that is a T, or null.
 template <class T> T *FirstComponentOf(const TComponent *owner)

@@ -66,6 +66,7 @@ void clearReport(TQR2Context &context, TQRCustomReport *report, TComponent *owne
             delete c;
             if (dataSet && dataSet->Owner() == owner) {
                 // Persistent fields belong to the form; they go with their dataset.
+                dataSet->Close();
                 dataSet->DestroyFields();
                 delete dataSet.data();
             }

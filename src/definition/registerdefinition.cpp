@@ -1,6 +1,7 @@
 #include "definition/registerdefinition.h"
 
 #include "common/classregistry.h"
+#include "data/registerdata.h"
 #include "definition/designbands.h"
 #include "definition/designelements.h"
 #include "definition/designreport.h"
@@ -10,6 +11,7 @@
 
 void RegisterDefinitionClasses()
 {
+    RegisterDataClasses();
     RegisterEngineClasses();
     RegisterDataSettingsClasses();
     RegisterComponentClass<TQRDesignReport>();

@@ -10,6 +10,7 @@
 #include "output/pages/qrprinter.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
@@ -29,25 +30,65 @@ const QImage &measureDevice()
     return device;
 }
 
-// Metrics for one font, kept while the font stays the same: building
-// metrics is dear and a report measures the same fonts over and over.
-struct MetricsCache {
+// A font of an element at one resolution, with its metrics and the widths
+// of texts measured with it. Building fonts and metrics is dear, and a report
+// prints the same few fonts and many of the same texts over and over, so
+// they are kept for as long as an element's font has these values.
+struct FontSlot {
+    QString name;
+    int height = 0;
+    int style = 0;
+    int pitch = 0;
+    double dpi = 0;
     QFont font;
     std::unique_ptr<QFontMetricsF> metrics;
-    const QFontMetricsF &get(const QFont &f)
+    qreal lineHeight = 0;
+    QHash<QString, qreal> advances;
+
+    bool matches(const TFont *f, double d) const
     {
-        if (!metrics || !(f == font)) {
-            font = f;
-            metrics = std::make_unique<QFontMetricsF>(f, &measureDevice());
-        }
-        return *metrics;
+        return height == f->Height() && style == int(f->Style()) && pitch == int(f->Pitch()) && dpi == d &&
+               name == f->Name();
+    }
+    qreal advance(const QString &text)
+    {
+        auto it = advances.constFind(text);
+        if (it != advances.constEnd())
+            return *it;
+        // Bounded: most texts of a long report are printed once.
+        if (advances.size() >= 4096)
+            advances.clear();
+        const qreal a = metrics->horizontalAdvance(text);
+        advances.insert(text, a);
+        return a;
     }
 };
 
-MetricsCache &metricsCache()
+// The slot of font f at dpi; device is what the metrics are taken on (the
+// measuring device when null).
+FontSlot &fontSlot(const TFont *f, double dpi, const QPaintDevice *device = nullptr)
 {
-    static MetricsCache cache;
-    return cache;
+    static std::vector<std::unique_ptr<FontSlot>> fonts;
+    for (size_t i = 0; i < fonts.size(); ++i)
+        if (fonts[i]->matches(f, dpi)) {
+            // The most recent first: a band's elements share their fonts.
+            if (i > 0)
+                std::swap(fonts[i], fonts[0]);
+            return *fonts[0];
+        }
+    if (fonts.size() >= 16)
+        fonts.pop_back();
+    auto slot = std::make_unique<FontSlot>();
+    slot->name = f->Name();
+    slot->height = f->Height();
+    slot->style = int(f->Style());
+    slot->pitch = int(f->Pitch());
+    slot->dpi = dpi;
+    slot->font = f->ToQFont(dpi);
+    slot->metrics = std::make_unique<QFontMetricsF>(slot->font, device ? device : &measureDevice());
+    slot->lineHeight = slot->metrics->height();
+    fonts.insert(fonts.begin(), std::move(slot));
+    return *fonts[0];
 }
 
 bool isWordEnd(QChar c)
@@ -65,8 +106,7 @@ int roundi(double v)
 
 int TQRCustomLabel::TextWidth(const QString &text) const
 {
-    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
-    const int width = int(std::lround(fm.horizontalAdvance(text))) + 1;
+    const int width = int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).advance(text))) + 1;
     if (!OwningReport())
         return width;
     return int(std::lround(width * Size()->Zoom() / 100.0));
@@ -74,8 +114,7 @@ int TQRCustomLabel::TextWidth(const QString &text) const
 
 int TQRCustomLabel::LineHeightPixels() const
 {
-    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
-    const int height = int(std::lround(fm.height()));
+    const int height = int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight));
     if (!OwningReport())
         return height;
     return height * int(Size()->Zoom()) / 100;
@@ -274,21 +313,24 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
                           : alignment == QR::taCenter     ? x + width / 2
                                                           : x;
 
-    QFont canvasFont;
+    FontSlot *canvasSlot = nullptr;
     double ascent = 0;
     if (render && canvas) {
         const double dpi = canvas->device() ? canvas->device()->logicalDpiY() : ScreenPixelsPerInch();
-        canvasFont = Font()->ToQFont(dpi);
+        canvasSlot = &fontSlot(Font(), dpi, canvas->device());
         // A recorded page stores every state change; most elements of a band
         // share font and colour, so only real changes are passed on.
-        if (canvas->font() != canvasFont)
-            canvas->setFont(canvasFont);
+        if (canvas->font() != canvasSlot->font)
+            canvas->setFont(canvasSlot->font);
         const QColor textColor = ToQColor(Font()->Color());
-        if (canvas->pen() != QPen(textColor))
+        const QPen &pen = canvas->pen();
+        if (pen.color() != textColor || pen.style() != Qt::SolidLine || pen.widthF() != 1 ||
+            pen.brush().style() != Qt::SolidPattern || pen.capStyle() != Qt::SquareCap ||
+            pen.joinStyle() != Qt::BevelJoin || pen.isCosmetic())
             canvas->setPen(textColor);
         if (canvas->backgroundMode() != Qt::TransparentMode)
             canvas->setBackgroundMode(Qt::TransparentMode);
-        ascent = QFontMetricsF(canvasFont, canvas->device()).ascent();
+        ascent = canvasSlot->metrics->ascent();
         const Qt::LayoutDirection direction =
             BiDiMode() == QR::bdRightToLeft || BiDiMode() == QR::bdRightToLeftReadingOnly ? Qt::RightToLeft
                                                                                           : Qt::LeftToRight;
@@ -320,7 +362,7 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
         if (render && canvas && !line.isEmpty()) {
             double px = printer->XPos(anchor);
             if (alignment != QR::taLeftJustify) {
-                const double advance = QFontMetricsF(canvasFont, canvas->device()).horizontalAdvance(line);
+                const double advance = canvasSlot->advance(line);
                 px -= alignment == QR::taRightJustify ? advance : advance / 2;
             }
             canvas->drawText(QPointF(px, printer->YPos(y) + ascent), line);

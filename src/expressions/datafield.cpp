@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <limits>
+
 TQREvElementDataField::TQREvElementDataField(TDataSet *dataSet, int position, TField *field)
     : m_dataSet(dataSet), m_position(position), m_field(field), m_kind(kindOf(field)),
       m_fieldName(field ? field->FieldName() : QString())
@@ -15,10 +17,14 @@ TQREvElementDataField::Kind TQREvElementDataField::kindOf(const TField *field)
 {
     if (!field)
         return Kind::Unknown;
-    // Large integers and blobs are deliberately absent: expressions have no kind for them.
-    if (qobject_cast<const TStringField *>(field))
+    // Binary blobs are deliberately absent: expressions have no kind for them. Memo fields read as
+    // strings, since every text column without a declared length is one (SQLite TEXT,
+    // PostgreSQL text); large integers read like integers, so that 64-bit keys and counts print
+    // right.
+    if (qobject_cast<const TStringField *>(field) || qobject_cast<const TMemoField *>(field) ||
+        field->DataType() == ftMemo || field->DataType() == ftFmtMemo)
         return Kind::String;
-    if (qobject_cast<const TIntegerField *>(field))
+    if (qobject_cast<const TIntegerField *>(field) || qobject_cast<const TLargeintField *>(field))
         return Kind::Integer;
     if (qobject_cast<const TFloatField *>(field) || qobject_cast<const TBCDField *>(field))
         return Kind::Float;
@@ -47,24 +53,36 @@ void TQREvElementDataField::Yield(TQRFiFo &, TQREvValue &value)
             QCoreApplication::translate("TQREvaluator", "Field %1 is not available").arg(m_fieldName));
         return;
     }
-    switch (m_kind) {
-    case Kind::String:
-    case Kind::DateTime:
-        value.SetString(field->AsString());
-        break;
-    case Kind::Integer:
-        value.SetInteger(qint32(field->AsInteger()));
-        break;
-    case Kind::Float:
-        value.SetFloat(field->AsFloat());
-        break;
-    case Kind::Boolean:
-        value.SetBoolean(field->AsBoolean());
-        break;
-    case Kind::Unknown:
-        value.SetError(QCoreApplication::translate("TQREvaluator", "Field %1 is of unknown type")
-                           .arg(field->FieldName()));
-        break;
+    try {
+        switch (m_kind) {
+        case Kind::String:
+        case Kind::DateTime:
+            value.SetString(field->AsString());
+            break;
+        case Kind::Integer: {
+            // A value beyond 32 bits goes on as a floating value rather than as a wrong integer.
+            const qint64 number = field->AsInteger();
+            if (number >= std::numeric_limits<qint32>::min() && number <= std::numeric_limits<qint32>::max())
+                value.SetInteger(qint32(number));
+            else
+                value.SetFloat(double(number));
+            break;
+        }
+        case Kind::Float:
+            value.SetFloat(field->AsFloat());
+            break;
+        case Kind::Boolean:
+            value.SetBoolean(field->AsBoolean());
+            break;
+        case Kind::Unknown:
+            value.SetError(QCoreApplication::translate("TQREvaluator", "Field %1 is of unknown type")
+                               .arg(field->FieldName()));
+            break;
+        }
+    } catch (const EDatabaseError &e) {
+        // A stored value that does not convert (text in a number column) is this record's
+        // error, not the end of the run.
+        value.SetError(e.Message());
     }
 }
 

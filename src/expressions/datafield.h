@@ -13,9 +13,10 @@ class TQREvElementDataField : public TQREvElement
 {
 public:
     TQREvElementDataField(TDataSet *dataSet, int position, TField *field);
-    // By the field's class: strings as text, integer classes as integers, floating, currency and
-    // BCD as floating, booleans, dates and times as their value's text; any other class is the
-    // error "Field NAME is of unknown type".
+    // By the field's class: strings and memos as text, integer classes (large integers too) as integers, or
+    // as floating values beyond 32 bits; floating, currency and BCD as floating, booleans, dates
+    // and times as their value's text; any other class is the error "Field NAME is of unknown
+    // type". A stored value that does not convert gives an error value with the reason.
     void Yield(TQRFiFo &form, TQREvValue &value) override;
 
     TDataSet *DataSet() const { return m_dataSet.data(); }

@@ -176,8 +176,9 @@ bool QRStrToInt32(const QString &s, qint32 &value)
         ++i;
     if (i >= n)
         return false;
+    // Limited by value, not by digit count: "00000000012" and "$000000001" read.
+    const quint64 limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
     quint64 magnitude = 0;
-    int digits = 0;
     for (; i < n; ++i) {
         const char16_t c = s.at(i).unicode();
         int d = -1;
@@ -190,7 +191,7 @@ bool QRStrToInt32(const QString &s, qint32 &value)
         if (d < 0)
             return false;
         magnitude = magnitude * (hex ? 16 : 10) + quint64(d);
-        if (++digits > (hex ? 8 : 10))
+        if (magnitude > limit)
             return false;
     }
     if (hex) {
@@ -199,8 +200,6 @@ bool QRStrToInt32(const QString &s, qint32 &value)
         value = negative ? qint32(0u - quint32(pattern)) : pattern;
         return true;
     }
-    if (magnitude > (negative ? 2147483648ull : 2147483647ull))
-        return false;
     value = negative ? qint32(-qint64(magnitude)) : qint32(magnitude);
     return true;
 }
@@ -329,16 +328,9 @@ void TQREvAbsFunction::Apply(TQREvValue &value)
     }
 }
 
-void TQREvCounterFunction::Yield(TQRFiFo &form, TQREvValue &value)
-{
-    m_counting = !form.AggregatePass;
-    TQREvElementFunction::Yield(form, value);
-}
-
 void TQREvCounterFunction::Apply(TQREvValue &value)
 {
-    if (m_counting)
-        m_count = qint32(quint32(m_count) + 1u);
+    m_count = qint32(quint32(m_count) + 1u);
     value.SetInteger(m_count);
 }
 
@@ -479,8 +471,8 @@ void TQREvCalcTimeFunction::Apply(TQREvValue &value)
     QTime time;
     if (takes(*this, {rkString, rkInteger, rkInteger, rkInteger}) &&
         LocaleSettings().TryStrToTime(text(*this, 0), time))
-        value.SetString(
-            LocaleSettings().TimeToStr(QRCalcTime(time, integer(*this, 1), integer(*this, 2), integer(*this, 3))));
+        value.SetString(LocaleSettings().TimeToStr(
+            QRCalcTime(time, integer(*this, 1), integer(*this, 2), integer(*this, 3))));
     else
         setError(value);
 }
@@ -547,7 +539,8 @@ void TQREvRecordCountFunction::Apply(TQREvValue &value)
 void TQREvIsNullFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TField *field = takes(*this, {rkString, rkString}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
+        TField *field =
+            takes(*this, {rkString, rkString}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
         if (field)
             value.SetBoolean(field->IsNull());
         else
@@ -558,7 +551,8 @@ void TQREvIsNullFunction::Apply(TQREvValue &value)
 void TQREvFieldLenFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TField *field = takes(*this, {rkString, rkString}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
+        TField *field =
+            takes(*this, {rkString, rkString}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
         if (field)
             value.SetInteger(field->Size());
         else
@@ -588,10 +582,14 @@ QStringList QRSplitMemoLines(const QString &text)
 void TQREvMemoLineFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TField *field =
-            takes(*this, {rkString, rkString, rkInteger}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
+        TField *field = takes(*this, {rkString, rkString, rkInteger})
+                            ? findField(text(*this, 0), text(*this, 1))
+                            : nullptr;
+        // Text columns without a declared length are memo fields; computed texts (a column
+        // without a declared type) have no declared length either and read as lines as well.
         const bool memo = field && (qobject_cast<TMemoField *>(field) || field->DataType() == ftMemo ||
-                                    field->DataType() == ftFmtMemo);
+                                    field->DataType() == ftFmtMemo ||
+                                    (qobject_cast<TStringField *>(field) && field->Size() == 0));
         if (!memo) {
             setError(value);
             return;
@@ -630,8 +628,8 @@ void TQREvReadINIFunction::Apply(TQREvValue &value)
 namespace
 {
 
-const char *const RegistryRootKeys[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",
-                                        "HKEY_USERS",            "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
+const char *const RegistryRootKeys[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",     "HKEY_LOCAL_MACHINE",
+                                        "HKEY_USERS",        "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
                                         "HKEY_DYN_DATA"};
 
 // Registry values that are not strings, in the notation of exported registry files.
@@ -855,8 +853,8 @@ template <class T> constexpr TQREvFunctionClass cls()
 }
 
 // The fixed order in which the builder lists the functions. The entries without a class act on
-// the running report and its elements; they are registered in these places once the report
-// classes provide them.
+// the running report and its elements; their rows are reserved here and filled when the report
+// layer registers them (AddEvalFunction), so that they still list in this order.
 const TExtendedEntry ExtendedEntries[] = {
     {"NEWPAGE", nullptr, "", "", ""},
     {"VERTPRINTPOS", nullptr, "", "", ""},
@@ -870,7 +868,8 @@ const TExtendedEntry ExtendedEntries[] = {
     {"STRTOINT", cls<TQREvStrToIntFunction>(), "7S", "STRTOINT(<X>)", "Converts String to Integer"},
     {"STRTONUM", cls<TQREvStrToNumFunction>(), "7S", "STRTONUM(<X>)", "Converts String to number"},
     {"GETCAPTION", nullptr, "", "", ""},
-    {"RECORDCOUNT", cls<TQREvRecordCountFunction>(), "4S", "RECORDCOUNT(<DS>)", "Returns a dataset's record count"},
+    {"RECORDCOUNT", cls<TQREvRecordCountFunction>(), "4S", "RECORDCOUNT(<DS>)",
+     "Returns a dataset's record count"},
     {"READINI", cls<TQREvReadINIFunction>(), "7SSS", "READINI(<S1>,<S2>,<S3>)",
      "Reads entry S3 in section S2 from INI file S1"},
     {"READREGISTRY", cls<TQREvReadRegistryFunction>(), "7SSS", "READREGISTRY(S1,S2,S3)",
@@ -878,7 +877,8 @@ const TExtendedEntry ExtendedEntries[] = {
      "Example: ReadRegistry('HKEY_USERS','Software\\Microsoft','Test')"},
     {"DATEDIFF", cls<TQREvDateDiffFunction>(), "7SS", "DATEDIFF(<D1>,<D2>)", "Calculates days from D1 to D2"},
     {"PRINTDATE", cls<TQREvPrintDateFunction>(), "1", "PRINTDATE", "Returns the printing date"},
-    {"REFORMATDATE", cls<TQREvReformatDateFunction>(), "7SS", "REFORMATDATE(<D>,<F>)", "Formats a date (and time)"},
+    {"REFORMATDATE", cls<TQREvReformatDateFunction>(), "7SS", "REFORMATDATE(<D>,<F>)",
+     "Formats a date (and time)"},
     {"CALCDATE", cls<TQREvCalcDateFunction>(), "1SNNN", "CALCDATE( DT, D, M, Y )",
      "Adds D days, M months and Y years to a given date DT"},
     {"EXTRACTDAY", cls<TQREvExtractDayFunction>(), "1S", "EXTRACTDAY(<DATE>)",
@@ -895,7 +895,8 @@ const TExtendedEntry ExtendedEntries[] = {
      "Returns the month name for the given month (1..12)."},
     {"CALCTIME", cls<TQREvCalcTimeFunction>(), "1SNNN", "CALCTIME( T, H, M, S )",
      "Adds H hours, M minutes and S seconds to a given time T"},
-    {"TRIM", cls<TQREvTrimFunction>(), "7S", "TRIM(<S>)", "Removes leading and trailing blanks from a string"},
+    {"TRIM", cls<TQREvTrimFunction>(), "7S", "TRIM(<S>)",
+     "Removes leading and trailing blanks from a string"},
     {"STRLEN", cls<TQREvStrLenFunction>(), "7S", "STRLEN(<S>)", "Returns length of S in characters"},
     {"STRETCHSTR", cls<TQREvStretchStrFunction>(), "7SN", "STRETCHSTR(<S>,<L>)",
      "Inserts L blanks between each character of S"},
@@ -910,18 +911,22 @@ const TExtendedEntry ExtendedEntries[] = {
      "Returns a single line (1..n) from a memo field.\rExample: MEMOLINE('CustTable','Info',1)"},
     {"EOF", cls<TQREvEOFFunction>(), "4S", "EOF(TABLE)",
      "Tests whether the current dataset position is the end-of-file"},
-    {"PADLEFT", cls<TQREvPadLeftFunction>(), "7SN", "PADLEFT(<S>,<Len>)", "Fills up the string S to Len characters."},
-    {"PADRIGHT", cls<TQREvPadRightFunction>(), "7SN", "PADRIGHT(<S>,<Len>)", "Fills up the string S to Len characters"},
+    {"PADLEFT", cls<TQREvPadLeftFunction>(), "7SN", "PADLEFT(<S>,<Len>)",
+     "Fills up the string S to Len characters."},
+    {"PADRIGHT", cls<TQREvPadRightFunction>(), "7SN", "PADRIGHT(<S>,<Len>)",
+     "Fills up the string S to Len characters"},
     {"PADLEFTZERO", cls<TQREvPadLeftZeroFunction>(), "7SN", "PADLEFTZERO(<S>,<Len>)",
      "Fills up the string S to Len characters with 0."},
     {"INSERTSTR", cls<TQREvInsertStrFunction>(), "7SS", "INSERTSTR(<Source>,<Insert>)",
      "Insert string into Source at position %s"},
-    {"SETVAR", cls<TQREvSetVar>(), "7SS", "SETVAR(<Name>,<Value>)", "Sets an internal variable with a given value"},
+    {"SETVAR", cls<TQREvSetVar>(), "7SS", "SETVAR(<Name>,<Value>)",
+     "Sets an internal variable with a given value"},
     // The syntax text of GETVAR has always read SETVAR.
     {"GETVAR", cls<TQREvGetVar>(), "7S", "SETVAR(<Name>)", "Returns a variable's value set with \"SetVar\""},
     {"VAREXISTS", cls<TQREvVarExists>(), "7S", "VAREXISTS(<Name>)",
      "Checks if a variable has been created with \"SetVar\""},
-    {"DELETEVAR", cls<TQREvDeleteVar>(), "7S", "DELETEVAR(<Name>)", "Deletes a variable created with \"SetVar\""},
+    {"DELETEVAR", cls<TQREvDeleteVar>(), "7S", "DELETEVAR(<Name>)",
+     "Deletes a variable created with \"SetVar\""},
     {"ELEMENTEXISTS", nullptr, "", "", ""},
     {"PROPEXISTS", nullptr, "", "", ""},
     {"SETCOLOR", nullptr, "", "", ""},
@@ -970,10 +975,12 @@ void RegisterExtendedFunctions(TQRFunctionLibrary &library)
 {
     const QString vendor = QStringLiteral("Tabulon");
     for (const TExtendedEntry &entry : ExtendedEntries) {
-        if (!entry.FunctionClass)
+        if (!entry.FunctionClass) {
+            library.Reserve(QLatin1String(entry.Name));
             continue;
+        }
         QREvAddFunction(library, entry.FunctionClass, QLatin1String(entry.Name),
-                        QString::fromLatin1(entry.Syntax) + u'|' + QString::fromLatin1(entry.Explanation), vendor,
-                        QLatin1String(entry.Signature));
+                        QString::fromLatin1(entry.Syntax) + u'|' + QString::fromLatin1(entry.Explanation),
+                        vendor, QLatin1String(entry.Signature));
     }
 }

@@ -16,7 +16,8 @@
 class TQRFunctionLibrary;
 
 // Registers the extended functions after the standard ones, in their fixed order, each only when
-// the library has no function of that name yet.
+// the library has no function of that name yet. The rows of the functions that act on the
+// report are reserved in that order for the report layer to fill.
 void RegisterExtendedFunctions(TQRFunctionLibrary &library);
 
 #define TABULON_EV_FUNCTION(ClassName)                                                                       \
@@ -43,17 +44,16 @@ TABULON_EV_FUNCTION(TQREvCurrencyFunction)
 TABULON_EV_FUNCTION(TQREvAbsFunction)
 TABULON_EV_FUNCTION(TQREvVarFunction)
 
-// Counts the computations of its element that yield a value; the aggregate pass does not count.
+// Counts every computation of its element, aggregate passes included, as every side effect acts
+// in them.
 class TQREvCounterFunction : public TQREvElementFunction
 {
 public:
-    void Yield(TQRFiFo &form, TQREvValue &value) override;
     void Apply(TQREvValue &value) override;
     void ResetState() override { m_count = 0; }
 
 private:
     qint32 m_count = 0;
-    bool m_counting = true;
 };
 
 // Dates and times
@@ -107,7 +107,7 @@ bool QRCalcDate(const QDate &date, qint64 days, qint64 months, qint64 years, QDa
 QTime QRCalcTime(const QTime &time, qint64 hours, qint64 minutes, qint64 seconds);
 
 // A 32-bit integer from text: leading blanks, an optional sign, decimal digits or "$" and
-// hexadecimal digits (up to eight, taken as the 32-bit pattern), nothing after them.
+// hexadecimal digits (a value of at most 32 bits, taken as the pattern), nothing after them.
 bool QRStrToInt32(const QString &text, qint32 &value);
 
 // The lines of a memo text: CR LF, CR or LF end a line; a break at the very end adds no line.

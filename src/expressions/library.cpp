@@ -13,11 +13,62 @@ TQRLibrary::~TQRLibrary() = default;
 bool TQRLibrary::Add(std::unique_ptr<TQRLibraryEntry> entry)
 {
     const QString key = entry->Name.toUpper();
-    if (m_index.contains(key))
-        return false;
-    m_index.insert(key, int(m_entries.size()));
-    m_entries.push_back(std::move(entry));
+    const int row = m_rowIndex.value(key, -1);
+    if (row >= 0) {
+        TRow &reserved = m_rows[std::size_t(row)];
+        if (!reserved.reserved)
+            return false;
+        reserved.entry = std::move(entry);
+        reserved.reserved = false;
+        reindex();
+        return true;
+    }
+    m_rowIndex.insert(key, int(m_rows.size()));
+    m_rows.push_back({std::move(entry), false});
+    m_index.insert(key, int(m_functions.size()));
+    m_functions.push_back(m_rows.back().entry.get());
     return true;
+}
+
+bool TQRLibrary::Reserve(const QString &name)
+{
+    const QString key = name.toUpper();
+    if (key.isEmpty() || m_rowIndex.contains(key))
+        return false;
+    auto entry = std::make_unique<TQRLibraryEntry>();
+    entry->Name = key;
+    m_rowIndex.insert(key, int(m_rows.size()));
+    m_rows.push_back({std::move(entry), true});
+    return true;
+}
+
+bool TQRLibrary::IsReserved(const QString &name) const
+{
+    const int row = m_rowIndex.value(name.toUpper(), -1);
+    return row >= 0 && m_rows[std::size_t(row)].reserved;
+}
+
+QStringList TQRLibrary::ReservedNames() const
+{
+    QStringList names;
+    for (const TRow &row : m_rows)
+        if (row.reserved)
+            names.append(row.entry->Name);
+    return names;
+}
+
+void TQRLibrary::reindex()
+{
+    // A filled row moves every later position by one; the library holds a few hundred rows at
+    // most and is filled once, so the list is simply rebuilt.
+    m_functions.clear();
+    m_index.clear();
+    for (const TRow &row : m_rows) {
+        if (row.reserved)
+            continue;
+        m_index.insert(row.entry->Name.toUpper(), int(m_functions.size()));
+        m_functions.push_back(row.entry.get());
+    }
 }
 
 int TQRLibrary::IndexOf(const QString &name) const
@@ -29,7 +80,7 @@ const TQRLibraryEntry *TQRLibrary::Entry(int index) const
 {
     if (index < 0 || index >= Count())
         return nullptr;
-    return m_entries[std::size_t(index)].get();
+    return m_functions[std::size_t(index)];
 }
 
 const TQRLibraryEntry *TQRLibrary::Find(const QString &name) const
@@ -41,7 +92,7 @@ QStringList TQRLibrary::Names() const
 {
     QStringList names;
     names.reserve(Count());
-    for (const auto &entry : m_entries)
+    for (const TQRLibraryEntry *entry : m_functions)
         names.append(entry->Name);
     return names;
 }

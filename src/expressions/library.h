@@ -31,6 +31,10 @@ struct TQRLibraryEntry {
 };
 
 // Entries by name, in registration order; owns them.
+//
+// A row can be reserved for a function that another library registers later (the functions that
+// act on the report): the reserved row keeps its place in the order but is no function until an
+// entry of that name is added, which then takes the row instead of going to the end.
 class TQRLibrary
 {
 public:
@@ -39,19 +43,39 @@ public:
     TQRLibrary(const TQRLibrary &) = delete;
     TQRLibrary &operator=(const TQRLibrary &) = delete;
 
-    // Adds the entry under its name; a name already present keeps its entry (false).
+    // Adds the entry under its name, in its reserved row when there is one, else at the end; a
+    // name already present keeps its entry (false).
     bool Add(std::unique_ptr<TQRLibraryEntry> entry);
-    // Case is ignored; -1 when absent.
+    // Reserves a row at the end for a function added later; false when the name is already a
+    // function or reserved.
+    bool Reserve(const QString &name);
+    // Whether a reserved row of that name still waits for its function (case is ignored).
+    bool IsReserved(const QString &name) const;
+    // The names of the rows still waiting, in row order.
+    QStringList ReservedNames() const;
+
+    // Case is ignored; -1 when absent. Positions count functions only, not waiting rows.
     int IndexOf(const QString &name) const;
     bool Contains(const QString &name) const { return IndexOf(name) >= 0; }
-    int Count() const { return int(m_entries.size()); }
+    // The number of functions.
+    int Count() const { return int(m_functions.size()); }
     const TQRLibraryEntry *Entry(int index) const;
     const TQRLibraryEntry *Find(const QString &name) const;
+    // Function names in row order.
     QStringList Names() const;
 
 private:
-    std::vector<std::unique_ptr<TQRLibraryEntry>> m_entries;
-    QHash<QString, int> m_index; // upper-case name -> position
+    void reindex();
+
+    // Every row in order; a waiting row has an entry with only its name and Reserved set.
+    struct TRow {
+        std::unique_ptr<TQRLibraryEntry> entry;
+        bool reserved = false;
+    };
+    std::vector<TRow> m_rows;
+    QHash<QString, int> m_rowIndex;                   // upper-case name -> row
+    std::vector<const TQRLibraryEntry *> m_functions; // the filled rows in order
+    QHash<QString, int> m_index;                      // upper-case name -> position in m_functions
 };
 
 class TQRFunctionLibrary : public TQRLibrary
@@ -65,8 +89,10 @@ public:
 // functions already registered, so that they always come first and in their fixed order.
 TQRFunctionLibrary &EvFunctionLibrary();
 
-// Registers a function in EvFunctionLibrary; names are given in capitals. Returns false, changing
-// nothing, when the name is already present.
+// Registers a function in EvFunctionLibrary; names are given in capitals. A name whose row the
+// extended library reserved (the functions that act on the report) takes that row, so the
+// builder lists it in its fixed place. Returns false, changing nothing, when the name is
+// already a function.
 bool AddEvalFunction(TQREvFunctionClass functionClass, const QString &name, const QString &description,
                      const QString &vendor, const QString &argumentSignature);
 

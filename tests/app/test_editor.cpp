@@ -3,8 +3,10 @@
 
 #include "apptest.h"
 
+#include "app/catalogue.h"
 #include "app/editform.h"
 #include "app/inieditform.h"
+#include "app/mainform.h"
 #include "app/usersettings.h"
 #include "common/programdir.h"
 #include "testutil.h"
@@ -14,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -565,4 +568,242 @@ TEST_F(EditorTest, CancelledFileChoiceKeepsTheField)
     dialog.ChooseFile();
     EXPECT_EQ(dialog.FileText(), "kept");
     EXPECT_EQ(dialog.DescriptionText(), "Kept");
+}
+
+// What keyboard users and quick clickers run into.
+
+namespace
+{
+// Shows the editor as the active window, so that its shortcuts and focus work as for a user.
+void activate(QWidget *w)
+{
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+}
+
+QPoint cellCentre(const QTreeWidget *list, QTreeWidgetItem *item)
+{
+    const QRect rect = list->visualItemRect(item);
+    return {list->columnViewportPosition(0) + 8, rect.center().y()};
+}
+} // namespace
+
+TEST_F(EditorTest, DoubleClickOnTheSelectedReportLeavesNoEditorOpen)
+{
+    writeCatalogue(Sample);
+    auto f = open();
+    activate(f.get());
+    ASSERT_TRUE(f->SelectGroup("Sales"));
+    QTreeWidget *list = f->ReportList();
+    ASSERT_TRUE(f->SelectReport("monthly"));
+    list->setFocus();
+    TModalDriver driver;
+    driver.Expect([](QWidget *w) {
+        // The dialog stays up longer than the click that began the double click would wait
+        // before editing in place.
+        QTest::qWait(QApplication::doubleClickInterval() + 300);
+        qobject_cast<QDialog *>(w)->reject();
+    });
+    const QPoint at = cellCentre(list, findItem(list, "monthly"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(driver.Pending(), 0);
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    EXPECT_EQ(openEditor(list), nullptr);
+    // The next keystrokes rename nothing.
+    QTest::keyClicks(list, "xyz");
+    QApplication::processEvents();
+    EXPECT_EQ(catalogueText(), Sample);
+    // A single click on the selected report still starts in-place editing.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::qWait(QApplication::doubleClickInterval() + 200);
+    EXPECT_NE(openEditor(list), nullptr);
+}
+
+TEST_F(EditorTest, ClickingAnotherGroupEndsTheRenameAndSelectsTheClickedGroup)
+{
+    writeCatalogue(Sample);
+    auto f = open();
+    activate(f.get());
+    QTreeWidget *groups = f->GroupList();
+    ASSERT_EQ(columnTexts(groups), (QStringList{"Archive", "Sales", "Stock"}));
+    ASSERT_TRUE(f->SelectGroup("Archive"));
+    f->EditGroup();
+    QLineEdit *editor = openEditor(groups);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->hasFocus());
+    editor->selectAll();
+    QTest::keyClicks(editor, "Zeta");
+    // "Sales" sits in the second row; after the rename "Stock" would.
+    QTest::mouseClick(groups->viewport(), Qt::LeftButton, {}, cellCentre(groups, findItem(groups, "Sales")));
+    QApplication::processEvents();
+    EXPECT_EQ(f->SelectedGroup(), "Sales");
+    EXPECT_EQ(f->GroupLabel()->text(), "Sales");
+    EXPECT_EQ(columnTexts(f->ReportList()), (QStringList{"clients", "monthly"}));
+    EXPECT_EQ(columnTexts(groups), (QStringList{"Sales", "Stock", "Zeta"}));
+    EXPECT_EQ(catalogueText(), QByteArray("[Stock]\n[Sales]\nmonthly=Monthly sales by region\n"
+                                          "clients=Client list\n[Zeta]\nold=Old report\n"));
+    // The header stays as it was set up.
+    EXPECT_FALSE(groups->header()->sectionsClickable());
+    EXPECT_FALSE(groups->header()->isSortIndicatorShown());
+}
+
+TEST_F(EditorTest, MenusLauncherAndEditorAgreeOnOneCatalogueWhateverItsSpelling)
+{
+    ASSERT_TRUE(testutil::writeFile(path("reports.ini"), "[Lower]\na=A\n"));
+    ASSERT_TRUE(testutil::writeFile(path("Reports.Ini"), "[Upper]\nb=B\n"));
+    const QString file = TIniEditForm::CatalogueFileName({"tabulon"});
+    EXPECT_EQ(file, TCatalogue::ProgramCatalogue());
+    EXPECT_EQ(FindFileInDir(ProgramDir(), Tfm_main::CatalogueFile()), file);
+    auto f = std::make_unique<TIniEditForm>(file);
+    EXPECT_EQ(f->GroupNames(), QStringList{"Lower"});
+
+    // With one spelling only, both find it.
+    QFile::remove(path("reports.ini"));
+    EXPECT_EQ(TIniEditForm::CatalogueFileName({"tabulon"}), path("Reports.Ini"));
+    EXPECT_EQ(TCatalogue::ProgramCatalogue(), path("Reports.Ini"));
+}
+
+TEST_F(EditorTest, KeyboardCommandsInTheFocusedList)
+{
+    writeCatalogue(Sample);
+    auto f = open();
+    activate(f.get());
+    QTreeWidget *groups = f->GroupList();
+    QTreeWidget *reports = f->ReportList();
+
+    // Groups: Insert adds, F2 and Enter edit in place, Delete deletes.
+    groups->setFocus();
+    ASSERT_TRUE(f->SelectGroup("Stock"));
+    m_prompt.QueueInput(QStringLiteral("Keys"));
+    QTest::keyClick(groups, Qt::Key_Insert);
+    EXPECT_EQ(f->SelectedGroup(), "Keys");
+    EXPECT_TRUE(catalogueText().endsWith("[Keys]\n")) << catalogueText().toStdString();
+    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        groups->setFocus();
+        QTest::keyClick(groups, key);
+        QLineEdit *editor = openEditor(groups);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->text(), "Keys");
+        // Delete inside the editor edits the text; it deletes no group.
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_EQ(openEditor(groups), nullptr);
+    }
+    EXPECT_TRUE(m_prompt.Records().size() == 1);
+    groups->setFocus();
+    m_prompt.QueueAnswer(mrYes);
+    QTest::keyClick(groups, Qt::Key_Delete);
+    ASSERT_EQ(messages(m_prompt).size(), 2);
+    EXPECT_EQ(messages(m_prompt).last().text, "Selected group will be deleted.\nContinue?");
+    EXPECT_FALSE(catalogueText().contains("[Keys]"));
+
+    // Reports: Insert adds, F2 and Enter open the property dialog, Delete deletes.
+    ASSERT_TRUE(f->SelectGroup("Sales"));
+    ASSERT_TRUE(f->SelectReport("clients"));
+    reports->setFocus();
+    TModalDriver driver;
+    driver.Expect(fillProperty("added", "Added by key", true));
+    QTest::keyClick(reports, Qt::Key_Insert);
+    EXPECT_EQ(driver.Pending(), 0);
+    EXPECT_TRUE(catalogueText().contains("added=Added by key\n"));
+    for (Qt::Key key : {Qt::Key_F2, Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        QString shownKey;
+        driver.Expect(fillProperty("x", "x", false, &shownKey));
+        activate(f.get()); // the closed dialog took the activation along
+        reports->setFocus();
+        QTest::keyClick(reports, key);
+        EXPECT_EQ(driver.Pending(), 0);
+        EXPECT_EQ(shownKey, "added");
+    }
+    m_prompt.QueueAnswer(mrYes);
+    activate(f.get());
+    reports->setFocus();
+    QTest::keyClick(reports, Qt::Key_Delete);
+    EXPECT_EQ(messages(m_prompt).last().text, "Selected report will be deleted.\nContinue?");
+    EXPECT_FALSE(catalogueText().contains("added="));
+    EXPECT_EQ(driver.Unexpected(), 0);
+}
+
+TEST_F(EditorTest, ContextMenusTooltipsAndTheStateOfTheEditCommands)
+{
+    writeCatalogue(Sample);
+    auto f = open();
+    // Each list offers its three commands in its context menu.
+    EXPECT_EQ(f->GroupList()->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(f->GroupList()->actions(),
+              (QList<QAction *>{f->AddGroupAction(), f->EditGroupAction(), f->DeleteGroupAction()}));
+    EXPECT_EQ(f->ReportList()->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(f->ReportList()->actions(),
+              (QList<QAction *>{f->AddReportAction(), f->EditReportAction(), f->DeleteReportAction()}));
+    // Every toolbar command names its key.
+    const QString ins = QKeySequence(Qt::Key_Insert).toString(QKeySequence::NativeText);
+    const QString del = QKeySequence(Qt::Key_Delete).toString(QKeySequence::NativeText);
+    EXPECT_EQ(f->AddGroupAction()->toolTip(), "Add group (" + ins + ")");
+    EXPECT_EQ(f->EditGroupAction()->toolTip(), "Edit group (F2)");
+    EXPECT_EQ(f->DeleteGroupAction()->toolTip(), "Delete group (" + del + ")");
+    EXPECT_EQ(f->AddReportAction()->toolTip(), "Add report (" + ins + ")");
+    EXPECT_EQ(f->EditReportAction()->toolTip(), "Edit report (F2)");
+    EXPECT_EQ(f->DeleteReportAction()->toolTip(), "Delete report (" + del + ")");
+    for (QAction *a : f->GroupList()->actions() + f->ReportList()->actions())
+        EXPECT_FALSE(a->shortcut().isEmpty()) << a->text().toStdString();
+
+    // "Edit group" and "Edit report" need a selection.
+    ASSERT_TRUE(f->SelectGroup("Sales"));
+    EXPECT_TRUE(f->EditGroupAction()->isEnabled());
+    EXPECT_FALSE(f->EditReportAction()->isEnabled());
+    ASSERT_TRUE(f->SelectReport("clients"));
+    EXPECT_TRUE(f->EditReportAction()->isEnabled());
+    f->ReportList()->clearSelection();
+    EXPECT_FALSE(f->EditReportAction()->isEnabled());
+    m_prompt.QueueAnswer(mrYes);
+    f->DeleteGroup();
+    EXPECT_FALSE(f->EditGroupAction()->isEnabled());
+    EXPECT_FALSE(f->EditReportAction()->isEnabled());
+}
+
+TEST_F(EditorTest, ALongGroupNameIsElidedWithTheWholeNameAsTooltip)
+{
+    const QString longName = "Quarterly sales of every branch and region " + QString(120, u'x') + " end";
+    writeCatalogue("[" + longName.toUtf8() + "]\n[Short]\n");
+    auto f = open();
+    ASSERT_TRUE(f->SelectGroup(longName));
+    QLabel *label = f->GroupLabel();
+    EXPECT_NE(label->text(), longName);
+    EXPECT_TRUE(label->text().startsWith("Quarterly sales")) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip(), longName);
+    // The window did not grow to hold the name.
+    EXPECT_LE(f->width(), 800);
+    // A wider window shows more of it.
+    const int shown = int(label->text().size());
+    f->resize(f->width() + 300, f->height());
+    QApplication::processEvents();
+    EXPECT_GT(label->text().size(), shown);
+    ASSERT_TRUE(f->SelectGroup("Short"));
+    EXPECT_EQ(label->text(), "Short");
+    EXPECT_TRUE(label->toolTip().isEmpty());
+}
+
+TEST_F(EditorTest, TabGoesFromTheFileToTheDescriptionThenToTheChoiceButton)
+{
+    TEditform dialog;
+    dialog.show();
+    activate(&dialog);
+    auto *file = dialog.findChild<QLineEdit *>("FileEdit");
+    auto *description = dialog.findChild<QLineEdit *>("DescriptionEdit");
+    auto *choose = dialog.findChild<QToolButton *>("ChooseButton");
+    file->setFocus();
+    ASSERT_TRUE(file->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), description);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), choose);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), file);
 }

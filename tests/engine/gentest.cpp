@@ -4,7 +4,7 @@
 
 QImage PageImage(TQRPrinter *printer, int page)
 {
-    QPicture picture;
+    TQRPagePicture picture;
     if (!printer || !printer->GetPage(page, &picture))
         return QImage();
     const int w = printer->XSize(printer->PageWidth());
@@ -12,8 +12,10 @@ QImage PageImage(TQRPrinter *printer, int page)
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    picture.play(&p);
+    const bool drawn = ReplayPage(picture, &p);
     p.end();
+    if (!drawn)
+        return QImage();
     return image;
 }
 

@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QPicture>
 #include <QString>
 #include <QTemporaryDir>
 #include <utility>

@@ -62,7 +62,7 @@ TEST(Generation, PreparePagesRecordsPagesAndEndsTheDocument)
     EXPECT_TRUE(p->FinishedReport());
     // Two 100 mm bands fit in the 277 mm between the margins.
     EXPECT_EQ(p->PageCount(), 3);
-    QPicture page;
+    TQRPagePicture page;
     EXPECT_TRUE(p->GetPage(3, &page));
     EXPECT_FALSE(p->GetPage(4, &page));
     EXPECT_TRUE(f.report->Idle);

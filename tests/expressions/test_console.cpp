@@ -207,4 +207,60 @@ TEST(Console, AnswersPromptsInOrder)
     EXPECT_TRUE(r.Errors.contains("Maybe")) << qPrintable(r.Errors);
 }
 
+// Values as authors store them: text in number columns, integers beyond 32 bits, long texts in
+// TEXT columns.
+TEST(Console, StoredValuesThatDoNotFitTheirColumns)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString database = dir.filePath("mixed.sqlite");
+    const QString notes = QString(600, u'a') + "\nsecond line\n" + QString(387, u'b');
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "exprtest-console-mixed");
+        db.setDatabaseName(database);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("CREATE TABLE Mixed (id INTEGER, i INTEGER, r REAL, b BOOLEAN, big INTEGER, "
+                           "notes TEXT)"));
+        ASSERT_TRUE(q.exec("INSERT INTO Mixed VALUES (1, 10, 1.5, 1, 7, 'x'), "
+                           "(2, 'abc', 'x.y', 'maybe', 99999999999, NULL), (3, 30, 3.5, 0, -1, NULL)"));
+        ASSERT_TRUE(q.prepare("UPDATE Mixed SET notes = ? WHERE id = 3"));
+        q.addBindValue(notes);
+        ASSERT_TRUE(q.exec());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("exprtest-console-mixed");
+
+    // The bad record is an error value in its line; the run goes on to the end.
+    ConsoleRun r =
+        run({"--database", database, "--table", "Mixed", "--each", "[i]", "[big]", "COUNTER + SUM([id])*0"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_TRUE(r.Errors.isEmpty()) << qPrintable(r.Errors);
+    ASSERT_EQ(r.Lines.size(), 9) << qPrintable(r.Lines.join('|'));
+    EXPECT_EQ(r.Lines.at(0), "INTEGER\t10");
+    EXPECT_EQ(r.Lines.at(1), "INTEGER\t7");
+    EXPECT_EQ(r.Lines.at(2), "INTEGER\t2");
+    EXPECT_TRUE(r.Lines.at(3).startsWith("ERROR\t")) << qPrintable(r.Lines.at(3));
+    EXPECT_TRUE(r.Lines.at(3).contains("Field \"i\": \"abc\" is not a valid integer value"))
+        << qPrintable(r.Lines.at(3));
+    EXPECT_EQ(r.Lines.at(4), "FLOAT\t99999999999");
+    EXPECT_EQ(r.Lines.at(5), "INTEGER\t4");
+    EXPECT_EQ(r.Lines.mid(6), (QStringList{"INTEGER\t30", "INTEGER\t-1", "INTEGER\t6"}));
+
+    r = run({"--database", database, "--table", "Mixed", "--each", "[r]", "[b]"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    ASSERT_EQ(r.Lines.size(), 6);
+    EXPECT_TRUE(r.Lines.at(2).startsWith("ERROR\t") && r.Lines.at(2).contains("x.y"))
+        << qPrintable(r.Lines.at(2));
+    EXPECT_TRUE(r.Lines.at(3).startsWith("ERROR\t")) << qPrintable(r.Lines.at(3));
+    EXPECT_EQ(r.Lines.at(4), "FLOAT\t3.5");
+
+    r = run({"--database", database, "--sql", "SELECT * FROM Mixed WHERE id = 3", "--name", "M",
+             "FIELDLEN('M', 'notes')", "MEMOLINE('M', 'notes', 2)", "STRLEN(MEMOLINE('M', 'notes', 1))",
+             "STRLEN([notes])", "STRTOINT('00000000012')", "STRTOINT('$000000001')"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines, (QStringList{"INTEGER\t0", "STRING\tsecond line", "INTEGER\t255", "INTEGER\t255",
+                                    "INTEGER\t12", "INTEGER\t1"}));
+}
+
 #endif

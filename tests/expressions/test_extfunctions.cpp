@@ -5,7 +5,9 @@
 
 #include "common/programdir.h"
 #include "common/prompt.h"
+#include "expressions/extfunctions.h"
 #include "expressions/library.h"
+#include "expressions/stdfunctions.h"
 #include "expressions/variables.h"
 
 #include <QDate>
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 
 using namespace exprtest;
 
@@ -106,6 +109,20 @@ TEST_F(ExtTextFunctions, StrToInt)
     EXPECT_ERR(Eval("STRTOINT(12)"), "");
     EXPECT_ERR(Eval("STRTOINT()"), "");
     EXPECT_ERR(Eval("STRTOINT('1', '2')"), "");
+}
+
+TEST_F(ExtTextFunctions, StrToIntLimitsByValueNotByDigits)
+{
+    EXPECT_INT(Eval("STRTOINT('00000000012')"), 12);
+    EXPECT_INT(Eval("STRTOINT('-000000000002147483648')"), INT_MIN);
+    EXPECT_INT(Eval("STRTOINT('0000000000000000000000000000000000002147483647')"), INT_MAX);
+    EXPECT_INT(Eval("STRTOINT('$000000001')"), 1);
+    EXPECT_INT(Eval("STRTOINT('$00000000FFFFFFFF')"), -1);
+    // Values beyond 32 bits stay refused whatever the zeros in front.
+    EXPECT_ERR(Eval("STRTOINT('0002147483648')"), "");
+    EXPECT_ERR(Eval("STRTOINT('99999999999999999999999999')"), "");
+    EXPECT_ERR(Eval("STRTOINT('$100000000')"), "");
+    EXPECT_ERR(Eval("STRTOINT('$0000000100000000')"), "");
 }
 
 TEST_F(ExtTextFunctions, StrToNum)
@@ -264,10 +281,10 @@ TEST_F(ExtNumberFunctions, CounterCountsComputationsAndRestarts)
     EXPECT_INT(evaluator.Compute(), 1);
     EXPECT_INT(evaluator.Compute(), 2);
     EXPECT_INT(evaluator.Compute(), 3);
-    // The aggregate pass does not count.
+    // Aggregate passes count too: a side effect acts in every pass.
     evaluator.Accumulate();
     evaluator.Accumulate();
-    EXPECT_INT(evaluator.Compute(), 4);
+    EXPECT_INT(evaluator.Compute(), 6);
     evaluator.ResetAggregates();
     EXPECT_INT(evaluator.Compute(), 1);
     EXPECT_INT(evaluator.Compute(), 2);
@@ -746,6 +763,12 @@ TEST_F(ExtDialogFunctions, InputBoxIntegerVariables)
     EXPECT_BOOL(ask("$1F"), true);
     EXPECT_INT(Eval("GETVAR('n')"), 31);
 
+    // Zeros in front do not count against the integer.
+    EXPECT_BOOL(ask("00000000012"), true);
+    EXPECT_INT(Eval("GETVAR('n')"), 12);
+    EXPECT_BOOL(ask("$000000001F"), true);
+    EXPECT_INT(Eval("GETVAR('n')"), 31);
+
     // Cancelling keeps the integer.
     prompt.QueueInput(std::nullopt);
     EXPECT_BOOL(Eval("INPUTBOX('T', 'P', 'n')"), false);
@@ -967,9 +990,95 @@ TEST(ExtLibrary, RegistrationOrderAfterTheStandardFunctions)
         EXPECT_GT(index, previous) << qPrintable(name);
         previous = std::max(previous, index);
         const TQRLibraryEntry *entry = library.Find(name);
-        if (entry)
+        if (entry) {
             EXPECT_NE(entry->FunctionClass, nullptr) << qPrintable(name);
+        }
     }
+}
+
+namespace
+{
+// Stands in for a function that acts on the report.
+class TFakeReportFunction : public TQREvElementFunction
+{
+public:
+    void Apply(TQREvValue &value) override { value.SetString(QStringLiteral("fake")); }
+};
+
+const QStringList ExtendedOrder = {
+    "NEWPAGE",     "VERTPRINTPOS",  "PAGENUMBER",   "COUNTER",     "RESETEXPR",    "GROUPPRINTED",
+    "CURRENCY",    "QUERYPARAM",    "STRTOINT",     "STRTONUM",    "GETCAPTION",   "RECORDCOUNT",
+    "READINI",     "READREGISTRY",  "DATEDIFF",     "PRINTDATE",   "REFORMATDATE", "CALCDATE",
+    "EXTRACTDAY",  "EXTRACTMONTH",  "EXTRACTYEAR",  "DAYOFWEEK",   "DAYSTRING",    "MONTHSTRING",
+    "CALCTIME",    "TRIM",          "STRLEN",       "STRETCHSTR",  "CHR",          "VAR",
+    "ISNULL",      "ABS",           "FIELDLEN",     "MEMOLINE",    "EOF",          "PADLEFT",
+    "PADRIGHT",    "PADLEFTZERO",   "INSERTSTR",    "SETVAR",      "GETVAR",       "VAREXISTS",
+    "DELETEVAR",   "ELEMENTEXISTS", "PROPEXISTS",   "SETCOLOR",    "PAGEPRINTS",   "SETBOOLPROP",
+    "SETINTPROP",  "SETFLOATPROP",  "SETSTRPROP",   "GETBOOLPROP", "GETINTPROP",   "GETFLOATPROP",
+    "GETSTRPROP",  "OKBOX",         "OKCANCELBOX",  "YESNOBOX",    "INPUTBOX",     "SETFONTCOLOR",
+    "SETFONTSIZE", "SETFONT",       "SETFONTSTYLE", "BLACK",       "MAROON",       "GREEN",
+    "OLIVE",       "NAVY",          "PURPLE",       "TEAL",        "GRAY",         "SILVER",
+    "RED",         "LIME",          "BLUE",         "FUCHSIA",     "AQUA",         "WHITE",
+    "RGBCOLOR",    "PIXELS"};
+} // namespace
+
+TEST(ExtLibrary, ReportFunctionsFillTheirReservedRowsInTheFixedOrder)
+{
+    ASSERT_EQ(ExtendedOrder.size(), 80);
+    // A library filled like the process-wide one.
+    TQRFunctionLibrary library;
+    RegisterStandardFunctions(library);
+    RegisterExtendedFunctions(library);
+    const int standard = library.IndexOf("FORMATNUMERIC") + 1;
+    ASSERT_GT(standard, 0);
+    const QStringList waiting = library.ReservedNames();
+    // The functions that act on the report: all rows without a function of this library.
+    ASSERT_EQ(waiting.size(), 39);
+    EXPECT_EQ(waiting.first(), "NEWPAGE");
+    EXPECT_EQ(waiting.last(), "PIXELS");
+    EXPECT_EQ(library.Count(), standard + 41);
+
+    // A waiting row is no function yet: not listed, not callable.
+    EXPECT_TRUE(library.IsReserved("newpage"));
+    EXPECT_FALSE(library.Contains("NEWPAGE"));
+    EXPECT_EQ(library.Find("NEWPAGE"), nullptr);
+    std::unique_ptr<TQREvElement> notYet(library.CreateFunction("NEWPAGE"));
+    auto *error = dynamic_cast<TQREvElementError *>(notYet.get());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->Message, "Unknown function : NEWPAGE");
+
+    // The report layer registers its functions in any order; each takes its reserved row.
+    for (qsizetype i = waiting.size() - 1; i >= 0; --i) {
+        EXPECT_TRUE(QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, waiting.at(i),
+                                    waiting.at(i) + "|fake", "report", "0"))
+            << qPrintable(waiting.at(i));
+    }
+    EXPECT_TRUE(library.ReservedNames().isEmpty());
+    EXPECT_EQ(library.Count(), standard + 80);
+    EXPECT_EQ(library.Names().mid(standard), ExtendedOrder);
+    for (int i = 0; i < ExtendedOrder.size(); ++i)
+        EXPECT_EQ(library.IndexOf(ExtendedOrder.at(i)), standard + i) << qPrintable(ExtendedOrder.at(i));
+    EXPECT_EQ(library.Entry(standard)->Description, "NEWPAGE|fake");
+    EXPECT_EQ(library.Find("counter")->Description, "COUNTER|Counter; will be incremented on each print");
+    std::unique_ptr<TQREvElement> created(library.CreateFunction("pixels"));
+    EXPECT_NE(dynamic_cast<TFakeReportFunction *>(created.get()), nullptr);
+
+    // A filled row, and any existing function, keeps its entry; new names still go to the end.
+    EXPECT_FALSE(
+        QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "NEWPAGE", "x", "x", "0"));
+    EXPECT_FALSE(QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "TRIM", "x", "x", "0"));
+    EXPECT_FALSE(library.Reserve("TRIM"));
+    EXPECT_TRUE(
+        QREvAddFunction(library, &QREvCreateFunction<TFakeReportFunction>, "LATECOMER", "x", "x", "0"));
+    EXPECT_EQ(library.IndexOf("LATECOMER"), standard + 80);
+}
+
+TEST(ExtLibrary, TheProcessWideLibraryHoldsTheReportRowsOpen)
+{
+    const TQRFunctionLibrary &library = EvFunctionLibrary();
+    for (const char *name : {"NEWPAGE", "PAGENUMBER", "GETCAPTION", "SETCOLOR", "RGBCOLOR", "PIXELS"})
+        EXPECT_TRUE(library.IsReserved(name) || library.Contains(name)) << name;
+    EXPECT_FALSE(library.IsReserved("COUNTER"));
 }
 
 TEST(ExtLibrary, DescriptionsAndSignatures)

@@ -115,3 +115,26 @@ TEST(Compress, ResetStartsAFreshTree)
     // The second 0 is coded like the first again.
     EXPECT_EQ(out, bytes({0x80, 0x80}));
 }
+
+TEST(Compress, WholeBufferCoderMatchesTheByteCoder)
+{
+    // The page list codes whole pages into a buffer it reuses; the bits must
+    // be exactly those of the byte-by-byte coder, however the buffer was left.
+    QRandomGenerator gen(7);
+    QByteArray reused;
+    for (int size : {0, 1, 7, 8, 9, 63, 64, 65, 1000, 70000}) {
+        QByteArray input(size, Qt::Uninitialized);
+        for (int i = 0; i < size; ++i)
+            input[i] = char(i % 5 == 0 ? gen.bounded(256) : 'x' + i % 3);
+        const QByteArray expected = TQRCompress::CompressBytes(input);
+        const qsizetype n = TQRCompress::CompressInto(input.constData(), input.size(), &reused);
+        EXPECT_EQ(reused.left(n), expected) << size;
+    }
+    // A byte of 255 after a long run takes the deepest paths the tree has.
+    QByteArray deep(300, char(0));
+    deep.append(char(255));
+    const qsizetype n = TQRCompress::CompressInto(deep.constData(), deep.size(), &reused);
+    QByteArray out;
+    ASSERT_TRUE(TQRCompress::ExpandBytes(reused.constData(), n, deep.size(), &out));
+    EXPECT_EQ(out, deep);
+}

@@ -241,7 +241,7 @@ TEST_F(PageFileTest, LoadsAHandMadeFile)
     ASSERT_TRUE(p.GetPageData(1, &bytes));
     EXPECT_EQ(bytes, QByteArray("first"));
     // Not pictures: no page to show, no paper guess.
-    QPicture picture;
+    TQRPagePicture picture;
     EXPECT_FALSE(p.GetPage(1, &picture));
     EXPECT_FALSE(p.PaperGuessed());
     EXPECT_EQ(p.CreationDateTime(), QDateTime(QDate(2023, 3, 15), QTime(12, 0)));
@@ -354,7 +354,7 @@ TEST_F(PageFileTest, ForgedRecordsYieldNoPageAndNeverLoop)
         QByteArray bytes;
         EXPECT_FALSE(p.GetPageData(c.page, &bytes)) << c.name;
         EXPECT_TRUE(bytes.isEmpty()) << c.name;
-        QPicture picture;
+        TQRPagePicture picture;
         for (int n = 1; n <= p.PageCount(); ++n)
             p.GetPage(n, &picture); // must return, whatever it finds
     }

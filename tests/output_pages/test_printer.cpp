@@ -148,7 +148,7 @@ TEST_F(PrinterTest, RecordsPagesAndAnnouncesThem)
     drawLines(p.Canvas(), 1, 2);
     EXPECT_EQ(p.PageCount(), 1);
     EXPECT_EQ(p.ClosedPages(), 0);
-    QPicture page;
+    TQRPagePicture page;
     EXPECT_FALSE(p.GetPage(1, &page)) << "the open page is not recorded yet";
     p.NewPage();
     drawLines(p.Canvas(), 2, 2);
@@ -165,15 +165,15 @@ TEST_F(PrinterTest, RecordsPagesAndAnnouncesThem)
 
     ASSERT_TRUE(p.GetPage(2, &page));
     // The page is the paper at screen resolution: A5 = 148 x 210 mm.
-    EXPECT_EQ(page.boundingRect(), QRect(0, 0, p.XSize(1480), p.YSize(2100)));
+    EXPECT_EQ(page.Size(), QSize(p.XSize(1480), p.YSize(2100)));
     EXPECT_FALSE(p.GetPage(0, &page));
     EXPECT_FALSE(p.GetPage(3, &page));
 
     // Replaying the picture draws the text.
-    QImage img(page.boundingRect().size(), QImage::Format_RGB32);
+    QImage img(page.Size(), QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter painter(&img);
-    page.play(&painter);
+    EXPECT_TRUE(ReplayPage(page, &painter));
     painter.end();
     bool dark = false;
     for (int y = 30; y < 60 && !dark; ++y)
@@ -185,7 +185,7 @@ TEST_F(PrinterTest, RecordsPagesAndAnnouncesThem)
 TEST_F(PrinterTest, GetPageBeforeAnyDocumentYieldsNothing)
 {
     TQRPrinter p;
-    QPicture page;
+    TQRPagePicture page;
     QByteArray bytes;
     EXPECT_FALSE(p.GetPage(1, &page));
     EXPECT_FALSE(p.GetPageData(1, &bytes));
@@ -254,10 +254,11 @@ TEST_F(PrinterTest, CompressedDocumentStoresLengthAndDecodesToTheSameBytes)
 
 TEST_F(PrinterTest, LongDocumentsSpillToATemporaryFileThatIsDeleted)
 {
+    // Compact pages of 60 lines take a few kilobytes, so 400 of them pass the limit.
     {
         TQRPrinter p;
         p.OpenDocument();
-        for (int n = 1; n <= 40; ++n) {
+        for (int n = 1; n <= 400; ++n) {
             p.NewPage();
             drawLines(p.Canvas(), n, 60);
         }
@@ -265,7 +266,7 @@ TEST_F(PrinterTest, LongDocumentsSpillToATemporaryFileThatIsDeleted)
         EXPECT_FALSE(p.Pages()->Stream()->InMemory());
         p.CloseDocument();
         QByteArray bytes;
-        ASSERT_TRUE(p.GetPageData(40, &bytes));
+        ASSERT_TRUE(p.GetPageData(400, &bytes));
         ASSERT_TRUE(p.GetPageData(1, &bytes));
     }
     EXPECT_TRUE(qrpFiles().isEmpty());
@@ -273,7 +274,7 @@ TEST_F(PrinterTest, LongDocumentsSpillToATemporaryFileThatIsDeleted)
     // Re-using a recorder frees the old stream too.
     TQRPrinter p;
     p.OpenDocument();
-    for (int n = 1; n <= 40; ++n) {
+    for (int n = 1; n <= 400; ++n) {
         p.NewPage();
         drawLines(p.Canvas(), n, 60);
     }
@@ -291,7 +292,7 @@ TEST_F(PrinterTest, FinishWithoutPrintingKeepsTheOpenPage)
     p.FinishWithoutPrinting();
     EXPECT_EQ(p.Status(), mpFinished);
     EXPECT_EQ(p.ClosedPages(), 2);
-    QPicture page;
+    TQRPagePicture page;
     EXPECT_TRUE(p.GetPage(2, &page));
     ASSERT_TRUE(p.Save(path("f.qrp")));
     const QByteArray b = testutil::readFile(path("f.qrp"));
@@ -315,7 +316,7 @@ TEST_F(PrinterTest, EmptyDocumentClosesWithoutPages)
     TQRPrinter loaded;
     ASSERT_TRUE(loaded.Load(path("empty.qrp")));
     EXPECT_EQ(loaded.PageCount(), 0);
-    QPicture page;
+    TQRPagePicture page;
     EXPECT_FALSE(loaded.GetPage(1, &page));
     EXPECT_FALSE(loaded.PaperGuessed());
 }

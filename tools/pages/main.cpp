@@ -3,6 +3,7 @@
 #include "common/papersize.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagelist.h"
+#include "output/pages/qrpagepicture.h"
 #include "output/pages/qrprinter.h"
 
 #include <QGuiApplication>
@@ -101,12 +102,15 @@ int png(const QString &file, int page, const QString &out, int zoom)
     TQRPrinter printer;
     if (!load(printer, file))
         return 1;
-    QPicture picture;
-    if (!printer.GetPage(page, &picture))
-        return fail(pageProblem(file, page, printer));
-    const QRect r = picture.boundingRect();
-    const QSize size(qMax(1, r.width() * zoom / 100), qMax(1, r.height() * zoom / 100));
-    // Bounded so that a forged bounding rectangle cannot ask for gigabytes.
+    TQRPagePicture picture;
+    if (!printer.GetPage(page, &picture)) {
+        if (page > printer.PageCount())
+            return fail(pageProblem(file, page, printer));
+        return fail(QStringLiteral("%1: %2").arg(file, printer.ErrorString()));
+    }
+    const QSize size(qMax(1, int(qint64(picture.Size().width()) * zoom / 100)),
+                     qMax(1, int(qint64(picture.Size().height()) * zoom / 100)));
+    // Bounded so that a forged page size cannot ask for gigabytes.
     if (qint64(size.width()) * size.height() > 200'000'000LL)
         return fail(
             QStringLiteral("%1: page %2 is too large to render at %3%").arg(file).arg(page).arg(zoom));
@@ -118,9 +122,11 @@ int png(const QString &file, int page, const QString &out, int zoom)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.scale(zoom / 100.0, zoom / 100.0);
-    painter.translate(-r.topLeft());
-    picture.play(&painter);
+    QString problem;
+    const bool drawn = ReplayPage(picture, &painter, &problem);
     painter.end();
+    if (!drawn)
+        return fail(QStringLiteral("%1: page %2: %3").arg(file).arg(page).arg(problem));
     if (!image.save(out, "PNG"))
         return fail(QStringLiteral("%1: cannot write the picture").arg(out));
     return 0;

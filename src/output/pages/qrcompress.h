@@ -32,6 +32,9 @@ public:
 
     // Whole buffers with a fresh tree.
     static QByteArray CompressBytes(const QByteArray &bytes);
+    // The same into out, which keeps its capacity from call to call; returns
+    // the number of bytes written (out may be larger).
+    static qsizetype CompressInto(const char *data, qsizetype size, QByteArray *out);
     // Decodes exactly length bytes; false for a damaged or short bit stream.
     static bool ExpandBytes(const char *data, qsizetype size, qsizetype length, QByteArray *out);
 

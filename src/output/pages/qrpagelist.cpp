@@ -120,7 +120,7 @@ bool TQRPageList::ReadHeader(QString *error)
     return true;
 }
 
-void TQRPageList::AddPage(const QByteArray &pageBytes)
+void TQRPageList::AddPage(const char *pageBytes, qsizetype size)
 {
     QMutexLocker lock(&m_lock);
     QMutexLocker slock(&m_stream->Lock());
@@ -134,28 +134,26 @@ void TQRPageList::AddPage(const QByteArray &pageBytes)
     if (m_pageCount == 1)
         ok = writeHeader();
     const qint64 start = m_stream->Size();
-    QByteArray record;
-    const QByteArray payload = m_headerCompression ? TQRCompress::CompressBytes(pageBytes) : pageBytes;
-    record.reserve(payload.size() + 16);
-    char b[4];
-    qToLittleEndian<qint32>(m_pageCount, b);
-    record.append(b, 4);
-    // Next-record position, known once the record is complete.
-    const qint64 end = start + 4 + 4 + (m_headerCompression ? 4 : 0) + payload.size() + 4;
-    if (end > std::numeric_limits<qint32>::max()) {
+    const char *payload = pageBytes;
+    qsizetype payloadSize = size;
+    if (m_headerCompression) {
+        payloadSize = TQRCompress::CompressInto(pageBytes, size, &m_compressed);
+        payload = m_compressed.constData();
+    }
+    // Next-record position, known before anything is written.
+    const qint64 end = start + 4 + 4 + (m_headerCompression ? 4 : 0) + payloadSize + 4;
+    if (end > std::numeric_limits<qint32>::max() || size > std::numeric_limits<qint32>::max()) {
         --m_pageCount;
         throw EQRError(QStringLiteral("The page file is larger than a stored report can be"));
     }
-    qToLittleEndian<qint32>(qint32(end), b);
-    record.append(b, 4);
-    if (m_headerCompression) {
-        qToLittleEndian<qint32>(qint32(pageBytes.size()), b);
-        record.append(b, 4);
-    }
-    record.append(payload);
-    qToLittleEndian<qint32>(qint32(start), b);
-    record.append(b, 4);
-    ok = ok && m_stream->Seek(start) && m_stream->Write(record);
+    char head[12];
+    qToLittleEndian<qint32>(m_pageCount, head);
+    qToLittleEndian<qint32>(qint32(end), head + 4);
+    qToLittleEndian<qint32>(qint32(size), head + 8);
+    char tail[4];
+    qToLittleEndian<qint32>(qint32(start), tail);
+    ok = ok && m_stream->Seek(start) && m_stream->Write(head, m_headerCompression ? 12 : 8) &&
+         m_stream->Write(payload, payloadSize) && m_stream->Write(tail, 4);
     if (!ok) {
         --m_pageCount;
         throw EQRError(QStringLiteral("Cannot write the page file: %1").arg(m_stream->ErrorString()));

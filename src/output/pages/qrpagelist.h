@@ -52,7 +52,11 @@ public:
     void SetCreationDateTime(const QDateTime &when);
 
     // Appends a page; raises EQRError when the stream cannot be written.
-    void AddPage(const QByteArray &pageBytes);
+    void AddPage(const QByteArray &pageBytes) { AddPage(pageBytes.constData(), pageBytes.size()); }
+    // The same from a buffer that the caller keeps; written into the stream
+    // without an intermediate copy (a compressed page goes through one
+    // reused buffer).
+    void AddPage(const char *pageBytes, qsizetype size);
     // Rewrites the header with the final page count (writes it for an empty document).
     void Finish();
     // The bytes of page n (1-based), decompressed. False when there is no
@@ -73,6 +77,7 @@ private:
     bool seekRecord(int n, qint64 size);
 
     mutable QMutex m_lock;
+    QByteArray m_compressed; // reused from page to page
     std::unique_ptr<TQRStream> m_stream;
     int m_pageCount = 0;
     bool m_compression = false;

@@ -133,25 +133,25 @@ void TQRPrinter::OpenDocument()
 void TQRPrinter::beginMetafilePage()
 {
     setScreenFactors();
-    m_picture = QPicture();
-    m_picture.setBoundingRect(QRect(0, 0, XSize(PageWidth()), YSize(PageHeight())));
-    m_picturePainter = std::make_unique<QPainter>(&m_picture);
+    // One device and one painter serve every page; the device keeps its
+    // buffer, so pages after the first do not grow it again.
+    if (!m_pageDevice)
+        m_pageDevice = std::make_unique<TQRPageDevice>();
+    if (!m_picturePainter)
+        m_picturePainter = std::make_unique<QPainter>();
+    m_pageDevice->BeginPage(QSize(XSize(PageWidth()), YSize(PageHeight())),
+                            int(std::lround(ScreenPixelsPerInch())));
+    m_picturePainter->begin(m_pageDevice.get());
     m_canvas = m_picturePainter.get();
 }
 
 void TQRPrinter::endMetafilePage(bool keep)
 {
-    // The bounding rectangle is the page size, whatever was drawn on it; the
-    // painter writes it into the picture's header when it ends.
-    m_picture.setBoundingRect(QRect(0, 0, XSize(PageWidth()), YSize(PageHeight())));
-    if (m_picturePainter) {
+    if (m_picturePainter && m_picturePainter->isActive())
         m_picturePainter->end();
-        m_picturePainter.reset();
-    }
     m_canvas = nullptr;
-    if (keep && m_pages)
-        m_pages->AddPage(QByteArray(m_picture.data(), m_picture.size()));
-    m_picture = QPicture();
+    if (keep && m_pages && m_pageDevice)
+        m_pages->AddPage(m_pageDevice->Data(), m_pageDevice->DataSize());
 }
 
 void TQRPrinter::closePage()
@@ -260,10 +260,8 @@ void TQRPrinter::Reset()
 {
     if (m_status == mpBusy) {
         m_cancelled = true;
-        if (m_picturePainter) {
+        if (m_picturePainter && m_picturePainter->isActive())
             m_picturePainter->end();
-            m_picturePainter.reset();
-        }
         if (m_destination == qrdPrinter && m_printerStarted && m_device)
             m_device->AbortDocument();
         m_printerStarted = false;
@@ -271,7 +269,6 @@ void TQRPrinter::Reset()
     }
     m_canvas = nullptr;
     m_pageOpen = false;
-    m_picture = QPicture();
     m_pages.reset(); // deletes a temporary page file
     m_pagesBegun = 0;
     m_closedPages = 0;
@@ -289,20 +286,20 @@ bool TQRPrinter::GetPageData(int n, QByteArray *bytes)
     return m_pages->GetPage(n, bytes);
 }
 
-bool TQRPrinter::GetPage(int n, QPicture *page)
+bool TQRPrinter::GetPage(int n, TQRPagePicture *page)
 {
     QByteArray bytes;
-    if (!GetPageData(n, &bytes))
+    if (!GetPageData(n, &bytes)) {
+        m_error = QStringLiteral("page %1 cannot be read").arg(n);
         return false;
-    // The picture's own header check (signature, checksum, version) runs
-    // when its bounding rectangle is first asked for.
-    if (bytes.size() < 16 || !bytes.startsWith("QPIC"))
+    }
+    TQRPagePicture picture;
+    QString problem;
+    if (!picture.SetData(bytes, &problem)) {
+        m_error = QStringLiteral("page %1: %2").arg(n).arg(problem);
         return false;
-    QPicture picture;
-    picture.setData(bytes.constData(), uint(bytes.size()));
-    if (picture.isNull() || !picture.boundingRect().isValid())
-        return false;
-    *page = picture;
+    }
+    *page = std::move(picture);
     return true;
 }
 
@@ -313,10 +310,10 @@ QDateTime TQRPrinter::CreationDateTime() const
 
 void TQRPrinter::guessPaperSize()
 {
-    QPicture first;
+    TQRPagePicture first;
     if (m_pagesBegun < 1 || !GetPage(1, &first))
         return;
-    const QRect r = first.boundingRect();
+    const QRect r(QPoint(0, 0), first.Size());
     const int w = int(std::floor(r.width() / m_xScale / 40));
     const int h = int(std::floor(r.height() / m_xScale / 40));
     // Sizes that share dimensions (A4 and A4Small, Letter, LetterSmall and
@@ -388,6 +385,7 @@ bool TQRPrinter::Load(const QString &fileName)
     m_status = mpFinished;
     m_paperGuessed = false;
     guessPaperSize();
+    m_error.clear(); // a damaged first page only leaves the paper unknown
     PrintSetupHook = nullptr;
     SaveAsHook = nullptr;
     m_finishedReport = true;

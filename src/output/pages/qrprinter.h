@@ -4,7 +4,7 @@
 // canvas per page and either records every finished page (for the preview,
 // printing later and saving) or draws straight onto a printer.
 //
-// Recorded pages are QPicture byte images kept in a TQRPageList. The printer
+// Recorded pages are page pictures (TQRPagePicture) kept in a TQRPageList. The printer
 // destination goes through a TQRPrintDevice that the printing layer
 // supplies; without one, printing is unavailable.
 //
@@ -13,10 +13,10 @@
 
 #include "common/papersize.h"
 #include "qrpagelist.h"
+#include "qrpagepicture.h"
 
 #include <QObject>
 #include <QPainter>
-#include <QPicture>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -126,8 +126,8 @@ public:
 
     // --- recorded pages --------------------------------------------------------
     // Page n (1 .. pages begun) as a picture; false when there is none or it
-    // cannot be read.
-    bool GetPage(int n, QPicture *page);
+    // cannot be read (ErrorString tells why).
+    bool GetPage(int n, TQRPagePicture *page);
     // The stored bytes of page n, decompressed, uninterpreted.
     bool GetPageData(int n, QByteArray *bytes);
     // Replaces any document by a stored page file. False (with ErrorString)
@@ -199,7 +199,7 @@ private:
     int m_progress = 0;
 
     std::unique_ptr<TQRPageList> m_pages;
-    QPicture m_picture;
+    std::unique_ptr<TQRPageDevice> m_pageDevice;
     std::unique_ptr<QPainter> m_picturePainter;
     QPainter *m_canvas = nullptr;
     QPainter *m_devicePainter = nullptr;

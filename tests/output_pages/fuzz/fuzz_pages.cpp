@@ -1,8 +1,14 @@
-// Feeds arbitrary bytes to the page recorder as a stored page file and reads
-// every page it claims to hold. Run: fuzz_pages -max_total_time=60 CORPUS_DIR
+// Feeds arbitrary bytes to the page recorder as a stored page file, reads
+// every page it claims to hold and draws the readable ones. The same bytes
+// also go to the page-picture reader directly, so that mutations reach its
+// commands without first having to form a stored report.
+// Run: fuzz_pages -max_total_time=60 CORPUS_DIR
+#include "output/pages/qrpagepicture.h"
 #include "output/pages/qrprinter.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryFile>
 #include <cstdint>
 
@@ -13,9 +19,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static char *argv[] = {name, nullptr};
     static QGuiApplication *app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's warnings about forged fonts and brushes would only slow the run down.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         return new QGuiApplication(argc, argv);
     }();
     (void)app;
+
+    // Drawn small: a forged page may be as large as it likes.
+    static QImage canvas(64, 64, QImage::Format_RGB32);
+    auto draw = [](const TQRPagePicture &page) {
+        QPainter painter(&canvas);
+        painter.scale(0.05, 0.05);
+        ReplayPage(page, &painter);
+    };
+    {
+        TQRPagePicture page;
+        if (page.SetData(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size))))
+            draw(page);
+    }
 
     QTemporaryFile file;
     if (!file.open())
@@ -28,10 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     // Read forward, backward and out of order: each path walks the records differently.
     const int count = qMin(printer.PageCount(), 64);
-    QPicture page;
+    TQRPagePicture page;
     QByteArray bytes;
     for (int n = 1; n <= count; ++n)
-        printer.GetPage(n, &page);
+        if (printer.GetPage(n, &page))
+            draw(page);
     for (int n = count; n >= 1; --n)
         printer.GetPageData(n, &bytes);
     printer.GetPageData(printer.PageCount(), &bytes);

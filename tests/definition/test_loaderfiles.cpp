@@ -1,0 +1,207 @@
+// Report files through the loader: a design report saved and loaded back
+// runs the same, loads replace what was there, missing and damaged files are
+// reported through the loader's messages, streams and blobs, printers by name.
+
+#include "common/prompt.h"
+#include "data/dataset.h"
+#include "data/table.h"
+#include "deftest.h"
+#include "testutil.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+namespace
+{
+
+class LoaderFiles : public DesignTest
+{
+protected:
+    LoaderFiles()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("loaderfiles"));
+            db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
+            EXPECT_TRUE(db.open());
+            QSqlQuery q(db);
+            EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE towns (name VARCHAR(20), people INTEGER)")));
+            EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Ulm', 126000), ('Bonn', 330000)")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("loaderfiles"));
+
+        auto *table = new TTable(form.get());
+        table->SetName(QStringLiteral("Towns"));
+        table->SetDatabaseName(dir.path());
+        table->SetTableName(QStringLiteral("towns"));
+        auto *source = new TDataSource(form.get());
+        source->SetName(QStringLiteral("TownsSource"));
+        source->SetDataSet(table);
+        table->Open();
+        report->SetDataSet(table);
+        report->SetReportTitle(QStringLiteral("Towns"));
+        TQRDesignBand *title = designBand(QR::rbTitle, 100, QStringLiteral("Title"));
+        TQRDesignLabel *caption = label(title, QStringLiteral("Towns and people"));
+        caption->SetName(QStringLiteral("Caption"));
+        caption->SetDegree(900);
+        TQRDesignBand *detail = designBand(QR::rbDetail, 60, QStringLiteral("Detail"));
+        detail->SetBandExpression(QStringLiteral("[people] > 200000"));
+        auto *name = element<TQRDesignDBText>(detail, 0, 0);
+        name->SetDataSet(table);
+        name->SetDataField(QStringLiteral("name"));
+        name->SetMapList({QStringLiteral("Bundesstadt\tBonn")});
+        loader->SetScript({QStringLiteral("[Title.BeforePrint]"), QStringLiteral("RETURN(TRUE)")});
+        file = dir.filePath(QStringLiteral("towns.QR2"));
+    }
+    // A second report holder, as a new window would have. Loading keeps the
+    // holder's units, so it starts in the units the report was made in.
+    struct Holder {
+        Holder()
+        {
+            report->SetName(QStringLiteral("Report"));
+            report->SetUnits(QRUnits::MM);
+        }
+        std::unique_ptr<TForm> form = std::make_unique<TForm>();
+        TQRDesignReport *report = new TQRDesignReport(form.get());
+        TQRDLoader *loader = new TQRDLoader(form.get());
+    };
+
+    QTemporaryDir dir;
+    QString file;
+};
+
+TEST_F(LoaderFiles, SavedReportLoadsBackAndRunsTheSame)
+{
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    RecordingFilter original;
+    ASSERT_TRUE(run(original));
+
+    Holder h;
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    EXPECT_EQ(h.loader->FileName(), file);
+    EXPECT_EQ(h.report->ReportTitle(), QStringLiteral("Towns"));
+    EXPECT_EQ(h.loader->Script(), loader->Script());
+    auto *detail = qobject_cast<TQRDesignBand *>(h.form->FindComponent(QStringLiteral("Detail")));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->BandExpression(), QStringLiteral("[people] > 200000"));
+    EXPECT_EQ(detail->QRDesigner(), h.loader);
+    auto *caption = qobject_cast<TQRDesignLabel *>(h.form->FindComponent(QStringLiteral("Caption")));
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(caption->Degree(), 900);
+
+    RecordingFilter loaded;
+    h.report->SetShowProgress(false);
+    ASSERT_TRUE(h.report->ExportRun(&loaded));
+    QStringList a, b;
+    for (const TextItem &i : original.items)
+        a << QStringLiteral("%1 %2 %3").arg(i.text).arg(i.x).arg(i.y);
+    for (const TextItem &i : loaded.items)
+        b << QStringLiteral("%1 %2 %3").arg(i.text).arg(i.x).arg(i.y);
+    EXPECT_EQ(b, a);
+    EXPECT_TRUE(a.join(QLatin1Char('|')).contains(QStringLiteral("Bundesstadt")));
+    EXPECT_FALSE(a.join(QLatin1Char('|')).contains(QStringLiteral("Ulm")));
+}
+
+TEST_F(LoaderFiles, SavingAgainGivesTheSameBytes)
+{
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    Holder h;
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    const QString again = dir.filePath(QStringLiteral("again.QR2"));
+    ASSERT_TRUE(h.loader->SaveReportFile(again));
+    if (testutil::readFile(again) != testutil::readFile(file) && qEnvironmentVariableIsSet("TABULON_TEST_KEEP")) {
+        QFile::copy(file, qEnvironmentVariable("TABULON_TEST_KEEP") + QStringLiteral("/first.QR2"));
+        QFile::copy(again, qEnvironmentVariable("TABULON_TEST_KEEP") + QStringLiteral("/again.QR2"));
+    }
+    EXPECT_EQ(testutil::readFile(again), testutil::readFile(file));
+}
+
+TEST_F(LoaderFiles, LoadReplacesTheReportThatWasThere)
+{
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    Holder h;
+    auto *stale = new TQRDesignBand(h.form.get());
+    stale->SetName(QStringLiteral("Stale"));
+    stale->SetParent(h.report);
+    h.loader->SetScript({QStringLiteral("[Old.BeforePrint]")});
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    EXPECT_EQ(h.form->FindComponent(QStringLiteral("Stale")), nullptr);
+    EXPECT_EQ(h.loader->Script(), loader->Script());
+    // Loading twice leaves one set of components, not renamed copies.
+    const int count = h.form->ComponentCount();
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    EXPECT_EQ(h.form->ComponentCount(), count);
+    EXPECT_NE(h.form->FindComponent(QStringLiteral("Towns")), nullptr);
+    EXPECT_EQ(h.form->FindComponent(QStringLiteral("Towns1")), nullptr);
+}
+
+TEST_F(LoaderFiles, MissingAndDamagedFilesShowTheLoadersMessages)
+{
+    Holder h;
+    EXPECT_FALSE(h.loader->LoadReportFile(dir.filePath(QStringLiteral("none.QR2"))));
+    ASSERT_EQ(prompt.Records().size(), 1);
+    EXPECT_EQ(prompt.Records()[0].text,
+              QStringLiteral("Report file %1 not found!").arg(dir.filePath(QStringLiteral("none.QR2"))));
+
+    const QString damaged = dir.filePath(QStringLiteral("damaged.QR2"));
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    QByteArray bytes = testutil::readFile(file);
+    bytes.truncate(bytes.size() / 2);
+    ASSERT_TRUE(testutil::writeFile(damaged, bytes));
+    h.loader->SetRuntimeMessages({QStringLiteral("Error in reportfile=Kaputt")});
+    EXPECT_FALSE(h.loader->LoadReportFile(damaged));
+    ASSERT_EQ(prompt.Records().size(), 2);
+    EXPECT_EQ(prompt.Records()[1].text, QStringLiteral("Kaputt"));
+    EXPECT_TRUE(h.loader->FileName().isEmpty());
+
+    EXPECT_FALSE(loader->SaveReportFile(dir.filePath(QStringLiteral("no/such/dir/x.QR2"))));
+    ASSERT_EQ(prompt.Records().size(), 3);
+    EXPECT_TRUE(prompt.Records()[2].text.startsWith(QStringLiteral("Error writing ")));
+}
+
+TEST_F(LoaderFiles, StreamsAndBlobs)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    ASSERT_TRUE(loader->SaveReportStream(&buffer));
+    buffer.seek(0);
+    Holder h;
+    ASSERT_TRUE(h.loader->LoadReportStream(&buffer));
+    EXPECT_NE(h.form->FindComponent(QStringLiteral("Detail")), nullptr);
+    EXPECT_TRUE(h.loader->FileName().isEmpty());
+    EXPECT_FALSE(h.loader->LoadReportStream(nullptr));
+}
+
+TEST_F(LoaderFiles, PrintersAreFoundByNameWithoutRegardToCase)
+{
+    auto &hook = QRInstalledPrintersHook();
+    const auto saved = hook;
+    hook = [] { return QStringList{QStringLiteral("Office"), QStringLiteral("Label Printer")}; };
+    loader->SetSaveLoadPrinterSetup(true);
+    report->PrinterSettings()->SetPrinterIndex(1);
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    hook = [] { return QStringList{QStringLiteral("LABEL PRINTER"), QStringLiteral("Office")}; };
+    Holder h;
+    h.loader->SetSaveLoadPrinterSetup(true);
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    EXPECT_EQ(h.report->PrinterSettings()->PrinterIndex(), 0);
+    hook = [] { return QStringList{}; };
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    EXPECT_EQ(h.report->PrinterSettings()->PrinterIndex(), -1);
+    hook = saved;
+}
+
+TEST_F(LoaderFiles, ApplicationDataTravelsWithTheReport)
+{
+    loader->OnSaveReport = [](QIODevice *stream) { stream->write("host data"); };
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    Holder h;
+    QByteArray received;
+    h.loader->OnLoadReport = [&](QIODevice *stream) { received = stream->readAll(); };
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    EXPECT_EQ(received, QByteArray("host data"));
+}
+
+} // namespace
