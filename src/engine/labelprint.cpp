@@ -123,8 +123,7 @@ int TQRCustomLabel::LineHeightPixels() const
 double TQRCustomLabel::LineHeightNative() const
 {
     // Measured unzoomed: the zoom only changes how the design is shown, never the print.
-    const QFontMetricsF &fm = metricsCache().get(Font()->ToQFont(ScreenPixelsPerInch()));
-    return int(std::lround(fm.height())) / (ScreenPixelsPerInch() / 254.0);
+    return int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight)) / (ScreenPixelsPerInch() / 254.0);
 }
 
 // --- wrapping ------------------------------------------------------------------------------
