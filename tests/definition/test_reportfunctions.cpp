@@ -54,6 +54,15 @@ TEST_F(ReportFunctions, RegisteredWithSignaturesAndDescriptions)
           "GETSTRPROP",    "SETBOOLPROP", "SETINTPROP", "SETFLOATPROP", "SETSTRPROP",   "SETCOLOR",
           "SETFONTCOLOR",  "SETFONTSIZE", "SETFONT",    "RGBCOLOR"})
         EXPECT_TRUE(library.Contains(QLatin1String(name))) << name;
+    // They take the rows the extended library keeps for them, none is left waiting.
+    EXPECT_TRUE(library.ReservedNames().isEmpty());
+    EXPECT_EQ(library.IndexOf(QStringLiteral("NEWPAGE")) + 1,
+              library.IndexOf(QStringLiteral("VERTPRINTPOS")));
+    EXPECT_EQ(library.IndexOf(QStringLiteral("PAGENUMBER")) + 1, library.IndexOf(QStringLiteral("COUNTER")));
+    EXPECT_EQ(library.IndexOf(QStringLiteral("DELETEVAR")) + 1,
+              library.IndexOf(QStringLiteral("ELEMENTEXISTS")));
+    EXPECT_EQ(library.IndexOf(QStringLiteral("WHITE")) + 1, library.IndexOf(QStringLiteral("RGBCOLOR")));
+    EXPECT_EQ(library.IndexOf(QStringLiteral("RGBCOLOR")) + 1, library.IndexOf(QStringLiteral("PIXELS")));
     // Registering again adds nothing.
     const int count = library.Count();
     RegisterReportFunctions();
