@@ -8,6 +8,7 @@
 #include "definition/loader.h"
 #include "definition/reportdata.h"
 #include "definition/runtimecomponents.h"
+#include "definition/reportfunctions.h"
 
 void RegisterDefinitionClasses()
 {
@@ -35,4 +36,5 @@ void RegisterDefinitionClasses()
     RegisterComponentClass<TQRDLoader>();
     RegisterComponentClass<TReportPrinterDialog>();
     RegisterComponentClass<TReportDesignerDialog>();
+    RegisterReportFunctions();
 }
