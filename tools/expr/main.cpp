@@ -7,12 +7,16 @@
 #include "common/screen.h"
 #include "data/query.h"
 #include "data/table.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/registerdefinition.h"
 #include "expressions/environment.h"
 #include "expressions/evaluator.h"
 #include "scripting/interpreter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QStringDecoder>
 #include <QTextStream>
@@ -76,7 +80,10 @@ bool readScript(const QString &fileName, QStringList *lines, QString *error)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Reports measure text: a display-less GUI application unless a platform is chosen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
 
     QCommandLineParser parser;
@@ -88,6 +95,9 @@ int main(int argc, char **argv)
         "With --script FILE --run ELEMENT.EVENT the script section [ELEMENT.EVENT] of FILE runs instead\n"
         "and its result is printed the same way; a script error goes to standard error.\n"
         "The dataset is registered under its name, so that functions like RECORDCOUNT('Query') find it.\n"
+        "With --report FILE.QR2 the report is loaded into a report window first, as the program does before\n"
+        "a run, so that GETSTRPROP('Label1', 'Caption') and the other report functions reach its elements\n"
+        "and the expressions read its datasets.\n"
         "Message and input boxes (OKBOX, INPUTBOX ...) are answered from the --answer texts in order and\n"
         "written to standard error; with no answer left a message box takes its first button and an input\n"
         "box is cancelled.\n"
@@ -124,7 +134,10 @@ int main(int argc, char **argv)
         QStringLiteral("Answer to the next prompt: the text typed into an input box, or the button of a message\n"
                        "box (OK, Cancel, Yes, No). Repeatable; used in order."),
         QStringLiteral("TEXT"));
-    parser.addOptions({database, table, sql, name, each, locale, define, script, run, answer});
+    const QCommandLineOption reportFile(QStringLiteral("report"),
+                                        QStringLiteral("Report file loaded into a report window first."),
+                                        QStringLiteral("FILE.QR2"));
+    parser.addOptions({database, table, sql, name, each, locale, define, script, run, answer, reportFile});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
@@ -161,7 +174,7 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--table and --sql need --database"));
     if (parser.isSet(database) && !parser.isSet(table) && !parser.isSet(sql))
         return fail(QStringLiteral("--database needs --table or --sql"));
-    if (parser.isSet(each) && !parser.isSet(database))
+    if (parser.isSet(each) && !parser.isSet(database) && !parser.isSet(reportFile))
         return fail(QStringLiteral("--each needs a dataset (--database with --table or --sql)"));
 
     TQREvEnvironment environment;
@@ -203,6 +216,26 @@ int main(int argc, char **argv)
         }
     } catch (const std::exception &e) {
         return fail(QStringLiteral("cannot open the dataset: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+
+    // The report window of --report: a design report named Report and its loader.
+    TForm reportWindow;
+    if (parser.isSet(reportFile)) {
+        RegisterDefinitionClasses();
+        auto *report = new TQRDesignReport(&reportWindow);
+        report->SetName(QStringLiteral("Report"));
+        auto *loader = new TQRDLoader(&reportWindow);
+        if (!loader->LoadReportFile(parser.value(reportFile)))
+            return fail(QStringLiteral("cannot read the report %1%2")
+                            .arg(parser.value(reportFile),
+                                 loader->LastError().isEmpty() ? QString() : QStringLiteral(": ") + loader->LastError()));
+        loader->CollectDataSets(datasets);
+        if (!dataSet)
+            for (TDataSet *ds : datasets)
+                if (ds->Active()) {
+                    dataSet = ds;
+                    break;
+                }
     }
 
     if (scriptMode) {
