@@ -152,7 +152,7 @@ TParEditForm::TParEditForm(QWidget *parent) : QDialog(parent)
     layout->addWidget(m_scroll, 1);
     m_band = new QRubberBand(QRubberBand::Rectangle, m_area);
 
-    connect(qApp, &QApplication::focusChanged, this, [this] { updateCaptionColours(); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this, [this] { updateCaptionColours(); });
 
     const auto settings = UserSettings(StoreName);
     m_recent = settings->value(SettingsGroup + QStringLiteral("/Recent")).toStringList();
@@ -163,7 +163,12 @@ TParEditForm::TParEditForm(QWidget *parent) : QDialog(parent)
     updateTitle(QStringLiteral("CFG - editor: Nomane"));
 }
 
-TParEditForm::~TParEditForm() = default;
+TParEditForm::~TParEditForm()
+{
+    // Hiding the dialog while it is destroyed moves the focus; the design list is gone by then.
+    disconnect(m_focusConnection);
+    m_design.clear();
+}
 
 void TParEditForm::Execute(QWidget *parent, const QString &reportName)
 {

@@ -145,4 +145,5 @@ private:
     int m_dragIndex = -1;
     QPoint m_dragStart; // global
     QRubberBand *m_band = nullptr;
+    QMetaObject::Connection m_focusConnection;
 };

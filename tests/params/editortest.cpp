@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTest>
+#include <QTimer>
 
 void EditorTest::SetUp()
 {
@@ -57,4 +58,32 @@ void EditorTest::writeDatabase() const
         testutil::writeFile(path(QStringLiteral("db/towns.csv")), "id,name,region\n1,Oslo,1\n2,Bergen,2\n"));
     ASSERT_TRUE(testutil::writeFile(path(QStringLiteral("db/regions.csv")), "id,title\n1,East\n2,West\n"));
     ASSERT_TRUE(testutil::writeFile(path(QStringLiteral("databases.ini")), "[demo]\nDatabase=db\n"));
+}
+
+void EditorTest::expectNested(std::function<void(QWidget *)> handler)
+{
+    // The window the handler is queued from is not the one it is for.
+    if (QWidget *outer = QApplication::activeModalWidget(); outer && !m_nestedSeen.contains(outer))
+        m_nestedSeen.append(outer);
+    m_nested.append(std::move(handler));
+    armNested();
+}
+
+void EditorTest::armNested()
+{
+    // A fresh single-shot timer each time: a timer does not fire again inside its own slot.
+    QTimer::singleShot(10, qApp, [this] {
+        if (m_nested.isEmpty())
+            return;
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || m_nestedSeen.contains(modal)) {
+            armNested();
+            return;
+        }
+        m_nestedSeen.append(modal);
+        const auto handler = m_nested.takeFirst();
+        handler(modal);
+        if (!m_nested.isEmpty())
+            armNested();
+    });
 }

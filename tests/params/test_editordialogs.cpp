@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <optional>
+
 using apptest::TModalDriver;
 
 namespace
@@ -56,9 +58,14 @@ class PropFormTest : public EditorTest
 {
 protected:
     // Opens the property dialog of a control and runs `work` in it.
-    void properties(TParEditForm &f, const QString &name, std::function<void(TPropForm *)> work)
+    // Nested windows are answered by `shared`, whose handlers the work queues as it goes.
+    void properties(TParEditForm &f, const QString &name, std::function<void(TPropForm *)> work,
+                    TModalDriver *shared = nullptr)
     {
-        TModalDriver driver;
+        std::optional<TModalDriver> own;
+        if (!shared)
+            own.emplace();
+        TModalDriver &driver = shared ? *shared : *own;
         driver.Expect([&](QWidget *modal) {
             auto *p = qobject_cast<TPropForm *>(modal);
             ASSERT_NE(p, nullptr);
@@ -200,39 +207,39 @@ TEST_F(PropFormTest, TheTablePageEditsTheQuerySettingsOverTheDatabase)
     auto f = open();
     const QString name = clickControl(*f, TControlKind::Table, {10, 20});
     TModalDriver driver;
-    // "&Table" chooser, then "&Fields", then "&Sorting".
-    driver.Expect([&](QWidget *modal) {
-        auto *c = qobject_cast<TTwoListChooser *>(modal);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(c->windowTitle(), QStringLiteral("Choose tables"));
-        EXPECT_EQ(listTexts(c->AvailableList()), (QStringList{"regions", "towns"}));
-        selectText(c->AvailableList(), QStringLiteral("towns"));
-        c->SelectCurrent();
-        c->accept();
-    });
-    driver.Expect([&](QWidget *modal) {
-        auto *c = qobject_cast<TTwoListChooser *>(modal);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(c->windowTitle(), QStringLiteral("Choose fields"));
-        EXPECT_EQ(listTexts(c->SelectedList()), QStringList{"name"});
-        EXPECT_EQ(listTexts(c->AvailableList()), (QStringList{"id", "region"}))
-            << "chosen fields are not offered";
-        selectText(c->AvailableList(), QStringLiteral("id"));
-        c->SelectCurrent();
-        c->accept();
-    });
-    driver.Expect([&](QWidget *modal) {
-        auto *c = qobject_cast<TTwoListChooser *>(modal);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(listTexts(c->SelectedList()), QStringList{"name"});
-        EXPECT_EQ(listTexts(c->AvailableList()), (QStringList{"id", "name", "region"}))
-            << "sorting offers all";
-        c->DeselectAll();
-        selectText(c->AvailableList(), QStringLiteral("region"));
-        c->SelectCurrent();
-        c->accept();
-    });
-    properties(*f, name, [&](TPropForm *p) {
+    const auto work = [&](TPropForm *p) {
+        // "&Table" chooser, then "&Fields", then "&Sorting".
+        expectNested([&](QWidget *modal) {
+            auto *c = qobject_cast<TTwoListChooser *>(modal);
+            ASSERT_NE(c, nullptr);
+            EXPECT_EQ(c->windowTitle(), QStringLiteral("Choose tables"));
+            EXPECT_EQ(listTexts(c->AvailableList()), (QStringList{"regions", "towns"}));
+            selectText(c->AvailableList(), QStringLiteral("towns"));
+            c->SelectCurrent();
+            c->accept();
+        });
+        expectNested([&](QWidget *modal) {
+            auto *c = qobject_cast<TTwoListChooser *>(modal);
+            ASSERT_NE(c, nullptr);
+            EXPECT_EQ(c->windowTitle(), QStringLiteral("Choose fields"));
+            EXPECT_EQ(listTexts(c->SelectedList()), QStringList{"name"});
+            EXPECT_EQ(listTexts(c->AvailableList()), (QStringList{"id", "region"}))
+                << "chosen fields are not offered";
+            selectText(c->AvailableList(), QStringLiteral("id"));
+            c->SelectCurrent();
+            c->accept();
+        });
+        expectNested([&](QWidget *modal) {
+            auto *c = qobject_cast<TTwoListChooser *>(modal);
+            ASSERT_NE(c, nullptr);
+            EXPECT_EQ(listTexts(c->SelectedList()), QStringList{"name"});
+            EXPECT_EQ(listTexts(c->AvailableList()), (QStringList{"id", "name", "region"}))
+                << "sorting offers all";
+            c->DeselectAll();
+            selectText(c->AvailableList(), QStringLiteral("region"));
+            c->SelectCurrent();
+            c->accept();
+        });
         EXPECT_TRUE(p->AdditionalButton()->isEnabled());
         EXPECT_FALSE(p->SaveButton()->isEnabled()) << "database, table, visible and value field are needed";
         p->AdditionalButton()->click();
@@ -266,7 +273,8 @@ TEST_F(PropFormTest, TheTablePageEditsTheQuerySettingsOverTheDatabase)
         p->EmptyTextEdit()->setText(QStringLiteral("(any)"));
         p->EmptyValueEdit()->setText(QStringLiteral("0"));
         p->SaveButton()->click();
-    });
+    };
+    properties(*f, name, work, &driver);
     EXPECT_EQ(driver.Pending(), 0);
     const auto shown = apptest::messages(m_prompt);
     ASSERT_EQ(shown.size(), 2);
@@ -314,25 +322,26 @@ TEST_F(PropFormTest, TheMacroBuilderInsertsAFilterMacroAtTheCaret)
     clickControl(*f, TControlKind::Edit, {10, 20});
     const QString table = clickControl(*f, TControlKind::Table, {10, 60});
     TModalDriver driver;
-    driver.Expect([&](QWidget *modal) {
-        auto *m = qobject_cast<TMacroForm *>(modal);
-        ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->windowTitle(), QStringLiteral("Macros generator"));
-        m->ControlChoice()->setChecked(true);
-        EXPECT_EQ(m->FieldBox()->currentText(), QStringLiteral("Text"));
-        m->ControlBox()->setCurrentText(QStringLiteral("Edit_1"));
-        m->FieldBox()->setCurrentText(QStringLiteral("Value"));
-        m->accept();
-    });
-    driver.Expect([&](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
-    properties(*f, table, [&](TPropForm *p) {
+    const auto work = [&](TPropForm *p) {
+        expectNested([&](QWidget *modal) {
+            auto *m = qobject_cast<TMacroForm *>(modal);
+            ASSERT_NE(m, nullptr);
+            EXPECT_EQ(m->windowTitle(), QStringLiteral("Macros generator"));
+            m->ControlChoice()->setChecked(true);
+            EXPECT_EQ(m->FieldBox()->currentText(), QStringLiteral("Text"));
+            m->ControlBox()->setCurrentText(QStringLiteral("Edit_1"));
+            m->FieldBox()->setCurrentText(QStringLiteral("Value"));
+            m->accept();
+        });
+        expectNested([&](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
         p->FilterEdit()->setText(QStringLiteral("id =  and 1=1"));
         p->FilterEdit()->setCursorPosition(5);
         p->ChooseFilterMacro();
         EXPECT_EQ(p->FilterEdit()->text(), QStringLiteral("id = {Edit_1.Value} and 1=1"));
         p->ChooseFilterMacro(); // cancelled: nothing inserted
         EXPECT_EQ(p->FilterEdit()->text(), QStringLiteral("id = {Edit_1.Value} and 1=1"));
-    });
+    };
+    properties(*f, table, work, &driver);
     EXPECT_EQ(driver.Pending(), 0);
 }
 
@@ -397,7 +406,7 @@ TEST_F(EditorTest, TheBindingsListEditsOneKindAndKeepsPlaces)
 
         // Renaming the middle binding keeps its place.
         list->setCurrentItem(list->topLevelItem(1));
-        driver.Expect([&](QWidget *editor) {
+        expectNested([&](QWidget *editor) {
             auto *e = qobject_cast<TEditVarForm *>(editor);
             ASSERT_NE(e, nullptr);
             EXPECT_EQ(e->windowTitle(), QStringLiteral("Query parameter"));
@@ -417,7 +426,7 @@ TEST_F(EditorTest, TheBindingsListEditsOneKindAndKeepsPlaces)
         EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("Integer"));
 
         // Adding: a new String binding at the end.
-        driver.Expect([&](QWidget *editor) {
+        expectNested([&](QWidget *editor) {
             auto *e = qobject_cast<TEditVarForm *>(editor);
             ASSERT_NE(e, nullptr);
             EXPECT_EQ(e->TypeBox()->currentText(), QStringLiteral("String"));
@@ -442,9 +451,11 @@ TEST_F(EditorTest, TheBindingsListEditsOneKindAndKeepsPlaces)
     QStringList names;
     for (const TVarRec &v : d.Vars)
         names.append(v.Name);
-    EXPECT_EQ(names, (QStringList{"Renamed", "L1", "P3", "P4"}));
+    EXPECT_EQ(names, (QStringList{"L1", "Renamed", "P3", "P4"}));
 
-    driver.Expect([&](QWidget *modal) {
+    // The list is reused, so a fresh driver answers it the second time.
+    TModalDriver labels;
+    labels.Expect([&](QWidget *modal) {
         auto *v = qobject_cast<TVarForm *>(modal);
         ASSERT_NE(v, nullptr);
         EXPECT_EQ(v->windowTitle(), QStringLiteral("Report labels"));
@@ -455,7 +466,7 @@ TEST_F(EditorTest, TheBindingsListEditsOneKindAndKeepsPlaces)
         v->reject();
     });
     f->EditLabels();
-    EXPECT_EQ(driver.Pending(), 0);
+    EXPECT_EQ(labels.Pending(), 0);
 }
 
 TEST_F(EditorTest, TheCreationOrderListReordersEditsAndDeletes)
@@ -478,7 +489,7 @@ TEST_F(EditorTest, TheCreationOrderListReordersEditsAndDeletes)
         o->UpButton()->click();
         EXPECT_EQ(apptest::columnTexts(o->List()), (QStringList{"Edit_1", "Check_1", "List_1"}));
         o->List()->setCurrentItem(o->List()->topLevelItem(0));
-        driver.Expect([&](QWidget *props) {
+        expectNested([&](QWidget *props) {
             auto *p = qobject_cast<TPropForm *>(props);
             ASSERT_NE(p, nullptr);
             p->SetRowValue(0, QStringLiteral("Customer"));

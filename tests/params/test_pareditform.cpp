@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -172,6 +173,9 @@ TEST_F(EditorTest, ALayoutMadeByClicksAndKeysBuildsTheParameterDialog)
 
     const QString file = path(QStringLiteral("layout.cfg"));
     answerFileDialogs({file});
+    // The property dialog took the activation with it; shortcuts need the editor active again.
+    QApplication::setActiveWindow(f.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
     QTest::keyClick(f.get(), Qt::Key_F2);
     EXPECT_EQ(fileDialogsAsked(), 1) << "Save without a current file asks for one";
     EXPECT_EQ(f->FileName(), file);
