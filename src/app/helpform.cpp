@@ -40,7 +40,42 @@ QString topicBody(int topic)
             "from database queries, and how each value reaches the report.</p>"
             "<p>The dialogue descriptor editor (<b>File &gt; Tuning dialogue</b>, or <b>Edit dialog</b> "
             "in the list of available reports) lays out those controls and their bindings. A report "
-            "without a descriptor runs with an empty parameter dialog.</p>");
+            "without a descriptor runs with an empty parameter dialog.</p>"
+            "<h3>Working with the form</h3>"
+            "<p>Choose a tool on the toolbar and click into the area <i>Report parameters</i> to create a "
+            "control there. Alt + drag moves a control, Ctrl + drag changes its width; Alt + arrow keys "
+            "move the focused control by one pixel, Ctrl + Left and Ctrl + Right make it narrower or wider. "
+            "Click a caption to type a new one. The context menu of a control opens its properties or "
+            "deletes it. <b>F2</b> saves, <b>Shift+F2</b> saves under a new name.</p>");
+    case htControlElements:
+        return QStringLiteral(
+            "<ul><li><b>Edit</b>: one line of free text.</li>"
+            "<li><b>IntEdit</b>: a whole number with up/down buttons.</li>"
+            "<li><b>FloatEdit</b>: a number with up to six decimals.</li>"
+            "<li><b>DateEdit</b>: a date with a calendar drop-down.</li>"
+            "<li><b>List</b>: a drop-down list of fixed entries; its value is the entry's index.</li>"
+            "<li><b>Table</b>: a drop-down list filled from a database query.</li>"
+            "<li><b>Check</b>: a check box whose value is 1 or 0.</li></ul>");
+    case htQueryParameters:
+        return QStringLiteral(
+            "<p>Each line hands a value to the report's query parameter of that name: a constant, a "
+            "value from an INI file or the text or value of a control, converted to the data type "
+            "given.</p>");
+    case htCreationOrder:
+        return QStringLiteral(
+            "<p>The parameter dialog creates its controls in this order. A table control whose filter "
+            "refers to another control must come after it.</p>");
+    case htTableSettings:
+        return QStringLiteral(
+            "<p>The database, table, visible and value fields are needed. The filter may refer to "
+            "controls declared above this one and to INI values; <b>Show SQL</b> shows the query.</p>");
+    case htListEntries:
+        return QStringLiteral("<p>The entries of the list in their order; the value of a list control "
+                              "is the index of the chosen entry, counted from 0.</p>");
+    case htReportLabels:
+        return QStringLiteral(
+            "<p>Each line writes a text into the caption of the report's label element of that "
+            "name.</p>");
     default:
         return QString();
     }
@@ -59,7 +94,8 @@ void SetApplicationHelpFile(const QString &fileName)
 
 QList<int> THelpForm::Topics()
 {
-    return {htMainWindow, htDescriptorEditor};
+    return {htMainWindow,    htDescriptorEditor, htControlElements, htQueryParameters,
+            htCreationOrder, htTableSettings,    htListEntries,     htReportLabels};
 }
 
 QString THelpForm::TopicTitle(int topic)
@@ -69,6 +105,18 @@ QString THelpForm::TopicTitle(int topic)
         return QStringLiteral("The main window");
     case htDescriptorEditor:
         return QStringLiteral("Dialogue descriptor editor");
+    case htControlElements:
+        return QStringLiteral("Control elements");
+    case htQueryParameters:
+        return QStringLiteral("Query parameters");
+    case htCreationOrder:
+        return QStringLiteral("Creation order");
+    case htTableSettings:
+        return QStringLiteral("Table control settings");
+    case htListEntries:
+        return QStringLiteral("List entries");
+    case htReportLabels:
+        return QStringLiteral("Report labels");
     default:
         return QString();
     }

@@ -15,6 +15,12 @@ void SetApplicationHelpFile(const QString &fileName);
 enum THelpTopic {
     htMainWindow = 1001,
     htDescriptorEditor = 1004,
+    htControlElements = 1005, // the descriptor editor's control kinds
+    htQueryParameters = 1008, // the query-parameter bindings
+    htCreationOrder = 1009,   // the creation-order list
+    htTableSettings = 10071,  // the property dialog's TABLE page
+    htListEntries = 10072,    // the property dialog's LIST page
+    htReportLabels = 10081,   // the label bindings
 };
 
 class THelpForm : public QDialog

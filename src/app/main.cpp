@@ -1,6 +1,7 @@
 #include "app/helpform.h"
 #include "app/mainform.h"
 #include "app/qtprompt.h"
+#include "params/pareditform.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char **argv)
     TQtPrompt prompt;
     const TPromptGuard promptInstalled(&prompt);
 
+    // The shell offers a tool's commands only when it is installed before the windows are made.
+    TParEditForm::Install();
     Tfm_main mainWindow(QApplication::arguments());
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
     SetPromptTitle(QStringLiteral("Tabulon"));

@@ -325,7 +325,9 @@ TEST_F(MainWindowTest, ContentsShowsTheHelpTopics)
     });
     w->ContentsAction()->trigger();
     EXPECT_EQ(driver.Pending(), 0);
-    EXPECT_EQ(reached, (QList<int>{htMainWindow, htDescriptorEditor}));
+    EXPECT_EQ(reached, THelpForm::Topics());
+    EXPECT_TRUE(reached.contains(htMainWindow));
+    EXPECT_TRUE(reached.contains(htDescriptorEditor));
     EXPECT_EQ(htMainWindow, 1001);
     EXPECT_EQ(htDescriptorEditor, 1004);
     EXPECT_TRUE(contentsText.contains(THelpForm::TopicTitle(htMainWindow)));

@@ -134,6 +134,149 @@ QString TVarRec::SourceText() const
     return Source;
 }
 
+void TEditorControl::SetCaption(const QString &text, int oldCaptionWidth, int newCaptionWidth)
+{
+    Caption = text;
+    Width += newCaptionWidth - oldCaptionWidth;
+}
+
+QString NotAnIntegerMessage(const QString &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+void EditListEntry(QStringList &entries, int index, const QString &text)
+{
+    if (index < 0 || index >= entries.size())
+        return;
+    entries.removeAt(index);
+    entries.append(text);
+}
+
+QString TEditorDescriptor::AddControl(TControlKind kind, int x, int y, int width)
+{
+    const QString name = NextControlName(kind);
+    Controls.append(TEditorControl{name, kind, QStringLiteral("Caption"), x, y, width});
+    TParRec p;
+    p.Name = name;
+    p.Kind = TParRec::KindFor(kind);
+    ParRecs.append(p);
+    return name;
+}
+
+bool TEditorDescriptor::DeleteControl(const QString &name)
+{
+    const int index = IndexOfControl(name);
+    if (index < 0)
+        return false;
+    Controls.removeAt(index);
+    for (int i = 0; i < ParRecs.size(); ++i) {
+        if (ParRecs.at(i).Name.compare(name, Qt::CaseInsensitive) == 0) {
+            ParRecs.removeAt(i);
+            break;
+        }
+    }
+    return true;
+}
+
+bool TEditorDescriptor::RenameControl(const QString &oldName, const QString &newName, QString &error)
+{
+    const int index = IndexOfControl(oldName);
+    if (index < 0) {
+        error = QStringLiteral("Control \"%1\" not found").arg(oldName);
+        return false;
+    }
+    if (!TComponent::IsValidIdent(newName)) {
+        error = invalidNameMessage(newName);
+        return false;
+    }
+    const int other = IndexOfControl(newName);
+    if (other >= 0 && other != index) {
+        error = takenNameMessage(newName);
+        return false;
+    }
+    TParRec *p = FindParRec(oldName);
+    Controls[index].Name = newName;
+    if (p)
+        p->Name = newName;
+    return true;
+}
+
+bool TEditorDescriptor::MoveControl(int index, int delta)
+{
+    const int target = index + delta;
+    if (index < 0 || index >= Controls.size() || target < 0 || target >= Controls.size())
+        return false;
+    Controls.swapItemsAt(index, target);
+    return true;
+}
+
+QList<int> TEditorDescriptor::VarIndexes(TVarRec::TBindingKind kind) const
+{
+    QList<int> indexes;
+    for (int i = 0; i < Vars.size(); ++i)
+        if (Vars.at(i).BindingKind == kind)
+            indexes.append(i);
+    return indexes;
+}
+
+int TEditorDescriptor::MoveVar(int index, int delta)
+{
+    if (index < 0 || index >= Vars.size() || (delta != -1 && delta != 1))
+        return -1;
+    const TVarRec::TBindingKind kind = Vars.at(index).BindingKind;
+    for (int i = index + delta; i >= 0 && i < Vars.size(); i += delta) {
+        if (Vars.at(i).BindingKind == kind) {
+            Vars.swapItemsAt(index, i);
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool TEditorDescriptor::ApplyProperties(QString &controlName, const TControlProperties &properties,
+                                        const std::function<int(const QString &)> &captionWidth,
+                                        bool &modified, QString &error)
+{
+    if (IndexOfControl(controlName) < 0) {
+        error = QStringLiteral("Control \"%1\" not found").arg(controlName);
+        return false;
+    }
+    if (!properties.Name.isEmpty()) {
+        if (!RenameControl(controlName, properties.Name, error))
+            return false;
+        controlName = properties.Name;
+        if (TParRec *p = FindParRec(controlName))
+            p->Default = properties.Default;
+        modified = true;
+    }
+    TEditorControl &c = Controls[IndexOfControl(controlName)];
+    c.SetCaption(properties.Header, captionWidth(c.Caption), captionWidth(properties.Header));
+    const auto number = [&error](const QString &text, int &value) {
+        if (ParseDecimalInteger(text, value))
+            return true;
+        error = NotAnIntegerMessage(text);
+        return false;
+    };
+    // Moving the caption editor keeps the widget beside it, so the declared width stays.
+    if (!properties.X.isEmpty() && !number(properties.X, c.X))
+        return false;
+    if (!properties.Y.isEmpty() && !number(properties.Y, c.Y))
+        return false;
+    if (!properties.Width.isEmpty() && !number(properties.Width, c.Width))
+        return false;
+    TParRec *p = FindParRec(controlName);
+    if (!p) {
+        ParRecs.append(TParRec{controlName, QString(), TParRec::KindFor(c.Kind), {}});
+        p = &ParRecs.last();
+    }
+    if (c.Kind == TControlKind::List && properties.ListEntries && !properties.ListEntries->isEmpty())
+        p->Strings = *properties.ListEntries;
+    if (c.Kind == TControlKind::Table && properties.TableSettings)
+        p->Strings = *properties.TableSettings;
+    return true;
+}
+
 void TEditorDescriptor::Clear()
 {
     Controls.clear();
