@@ -23,13 +23,18 @@ struct Result {
     QString out, err;
 };
 
-Result runTool(const QStringList &args)
+Result runProgram(const QString &program, const QStringList &args)
 {
     QProcess p;
-    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-run"), args);
+    p.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + program, args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+Result runTool(const QStringList &args)
+{
+    return runProgram(QStringLiteral("tabulon-run"), args);
 }
 
 QString pdfText(const QString &file)
@@ -180,6 +185,21 @@ TEST_F(RunTool, FailuresAndUsage)
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("cancelled")));
     EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("c.txt"))));
+}
+
+TEST_F(RunTool, ExpressionConsoleReachesTheReportsElements)
+{
+    if (!QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-expr")))
+        GTEST_SKIP() << "tabulon-expr not built";
+    const Result r = runProgram(QStringLiteral("tabulon-expr"),
+                                {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
+                                 QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("STRING\tTowns\nBOOLEAN\tTrue\nBOOLEAN\tFalse\n"));
+    const Result bad = runProgram(QStringLiteral("tabulon-expr"),
+                                  {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("none.QR2")));
 }
 
 } // namespace
