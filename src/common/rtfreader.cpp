@@ -3,8 +3,10 @@
 #include "common/codepage.h"
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
+#include <QScreen>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextBlockFormat>
@@ -789,6 +791,11 @@ private:
             w = w * m_pict.scalex / 100.0;
         if (m_pict.scaley > 0)
             h = h * m_pict.scaley / 100.0;
+        // Qt takes picture sizes as pixels of the screen and scales them to the device itself.
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const double perTwip = (screen ? screen->logicalDotsPerInchY() : 96.0) / 1440.0;
+        w *= perTwip;
+        h *= perTwip;
         const QString name = QStringLiteral("rtfpict:%1").arg(++m_pictures);
         m_doc->addResource(QTextDocument::ImageResource, QUrl(name), QVariant(image));
         QTextImageFormat format;

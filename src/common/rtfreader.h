@@ -3,10 +3,10 @@
 // Reading rich text (RTF) into a QTextDocument.
 //
 // Lengths the reader puts into the document's formats (indents, paragraph
-// spacing, line heights, tab stops, picture sizes) are in twips, so the
-// document is meant to be laid out on a 1440-dpi device; font sizes are in
-// points. Text the reader does not understand is skipped; reading never fails
-// on bad input.
+// spacing, line heights, tab stops) are in twips, so the document is meant to
+// be laid out on a 1440-dpi device; font sizes are in points, and picture
+// sizes in pixels of the screen (Qt scales those to the device by itself). Text the reader does not
+// understand is skipped; reading never fails on bad input.
 
 #include <QByteArray>
 #include <QStringList>

@@ -220,12 +220,13 @@ TEST(RtfReader, PicturesQtCanDecodeAreEmbedded)
     EXPECT_EQ(withoutPictures, QStringLiteral("beforemidafter"));
     QList<QTextImageFormat> formats;
     ASSERT_EQ(imageCount(doc, &formats), 5);
-    // Sizes in twips: the goal size, or the pixel size at 96 dpi scaled.
-    EXPECT_DOUBLE_EQ(formats[0].width(), 600);
-    EXPECT_DOUBLE_EQ(formats[0].height(), 450);
-    EXPECT_DOUBLE_EQ(formats[1].width(), 5 * 15 * 2);
-    EXPECT_DOUBLE_EQ(formats[1].height(), 2 * 15);
-    EXPECT_DOUBLE_EQ(formats[2].width(), 6 * 15);
+    // Sizes in pixels of the (96-dpi offscreen) screen: the goal size in twips, or the
+    // picture's pixel size taken at 96 dpi, scaled.
+    EXPECT_DOUBLE_EQ(formats[0].width(), 600 / 15);
+    EXPECT_DOUBLE_EQ(formats[0].height(), 450 / 15);
+    EXPECT_DOUBLE_EQ(formats[1].width(), 5 * 2);
+    EXPECT_DOUBLE_EQ(formats[1].height(), 2);
+    EXPECT_DOUBLE_EQ(formats[2].width(), 6);
     const QImage png = doc.resource(QTextDocument::ImageResource, QUrl(formats[0].name())).value<QImage>();
     EXPECT_EQ(png.size(), QSize(4, 3));
     EXPECT_EQ(png.pixel(1, 1), qRgb(255, 0, 0));

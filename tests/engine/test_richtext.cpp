@@ -5,6 +5,7 @@
 #include "engine/richtextlayout.h"
 #include "gentest.h"
 
+#include <QBuffer>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPicture>
@@ -339,3 +340,53 @@ TEST(RichTextPrinting, DBRichTextPrintsADemoDatabaseMemo)
     Session().CloseDatabases();
 }
 #endif
+
+TEST(RichTextLayout, RendersEmbeddedPicturesAndOnlyTheLinesAsked)
+{
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "PNG");
+    QTextDocument doc;
+    // A 1-inch square picture on the first line, text on the second.
+    ASSERT_TRUE(ReadRtf("{\\rtf1{\\pict\\pngblip\\picwgoal1440\\pichgoal1440 " + png.toHex() +
+                            "}\\par{\\colortbl;\\red0\\green0\\blue255;}\\cf1\\fs96 MMM\\par}",
+                        &doc));
+    TQRRichTextLayout layout(doc, QFont(), Qt::AlignLeft);
+    layout.SetWidth(1440 * 4);
+    const int second = layout.Fit(0, 1800);
+    EXPECT_NEAR(layout.Height(0, 1), 1440, 300) << "the picture sets the first line's height";
+    ASSERT_GT(second, 0);
+    ASSERT_LT(second, layout.EndPosition());
+    auto render = [&](int from, int to) {
+        QImage image(400, 300, QImage::Format_RGB32); // 100 dpi
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        layout.Render(&painter, QRectF(10, 20, 400, 300), 100, 100, from, to, Qt::black);
+        painter.end();
+        return image;
+    };
+    auto count = [](const QImage &image, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == colour;
+        return n;
+    };
+    const QImage first = render(0, second);
+    // One inch at 100 dpi, from the target's top left.
+    EXPECT_NEAR(count(first, qRgb(255, 0, 0)), 100 * 100, 300);
+    EXPECT_EQ(first.pixel(12, 22), qRgb(255, 0, 0));
+    EXPECT_EQ(count(first, qRgb(0, 0, 255)), 0);
+    // The second line alone starts at the top of the target.
+    const QImage rest = render(second, layout.EndPosition());
+    EXPECT_EQ(count(rest, qRgb(255, 0, 0)), 0);
+    EXPECT_GT(count(rest, qRgb(0, 0, 255)), 100);
+    bool blueNearTop = false;
+    for (int x = 0; x < rest.width() && !blueNearTop; ++x)
+        for (int y = 20; y < 70 && !blueNearTop; ++y)
+            blueNearTop = rest.pixel(x, y) == qRgb(0, 0, 255);
+    EXPECT_TRUE(blueNearTop);
+}
