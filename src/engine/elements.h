@@ -113,7 +113,9 @@ public:
     // --- run (richtextprint.cpp) ---
     // Character position where the next page continues (0 on a fresh start).
     int NextPosition = 0;
+    // Lays the text out into the element's rectangle, grows the band while text remains.
     void PrintAt(double offsetX, double offsetY) override;
+    // Releases the layout kept between pages.
     void FinishRun() override;
 
 protected:
@@ -176,7 +178,9 @@ public:
     void SetDataField(const QString &f) { m_dataField = f; }
     TComponent *DataSet() const { return m_dataSet; }
     void SetDataSet(TComponent *dataSet);
+    // Finds the field named DataField.
     void PrepareForRun() override;
+    // Forgets the field.
     void FinishRun() override;
 
 protected:
