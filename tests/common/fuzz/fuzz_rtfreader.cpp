@@ -1,12 +1,9 @@
 // libFuzzer entry for the RTF reader: any bytes, read as RTF into a document
 // and laid out, must neither crash nor trip the sanitizers.
 //
-// Built by hand until the fuzz build takes it in, e.g.:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fPIC -Isrc \
-//     $(pkg-config --cflags Qt6Core Qt6Gui) fuzz/rtfreader/fuzz_rtfreader.cpp \
-//     src/common/rtfreader.cpp src/common/codepage.cpp $(pkg-config --libs Qt6Core Qt6Gui) -o fuzz_rtfreader
+// Built with -DTABULON_FUZZ=ON (clang). Run, e.g.:
 //   echo leak:libfontconfig > lsan.supp   # fontconfig's process-wide cache is kept to the end
-//   LSAN_OPTIONS=suppressions=lsan.supp ./fuzz_rtfreader -max_total_time=600 -max_len=8192 corpus
+//   LSAN_OPTIONS=suppressions=lsan.supp ./fuzz_rtfreader -max_total_time=600 -max_len=8192 CORPUS_DIR
 
 #include "common/rtfreader.h"
 
