@@ -3,6 +3,7 @@
 #include "common/classregistry.h"
 #include "engine/band.h"
 #include "engine/report.h"
+#include "engine/richtextlayout.h"
 
 TQRShape::TQRShape(TComponent *owner) : TQRPrintable(owner), m_brush(new TBrush(this)), m_pen(new TPen(this))
 {
@@ -35,7 +36,8 @@ void TQRDBImage::Notification(TComponent *component, TOperation operation)
         m_dataSet = nullptr;
 }
 
-TQRCustomRichText::TQRCustomRichText(TComponent *owner) : TQRPrintable(owner), m_font(new TFont(this))
+TQRCustomRichText::TQRCustomRichText(TComponent *owner)
+    : TQRPrintable(owner), m_font(new TFont(this)), m_document(std::make_unique<QTextDocument>())
 {
     SetInitialBounds(100, 100);
 }

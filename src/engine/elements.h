@@ -4,6 +4,9 @@
 
 #include "engine/printable.h"
 
+#include <QTextDocument>
+#include <memory>
+
 class TQRShape : public TQRPrintable
 {
     Q_OBJECT
@@ -89,22 +92,46 @@ private:
     bool m_stretch = false;
 };
 
+class TQRRichTextLayout;
+
 class TQRCustomRichText : public TQRPrintable
 {
     Q_OBJECT
 public:
     explicit TQRCustomRichText(TComponent *owner = nullptr);
+    ~TQRCustomRichText() override;
     bool AutoStretch() const { return m_autoStretch; }
     void SetAutoStretch(bool v) { m_autoStretch = v; }
     TFont *Font() const { return m_font; }
     QStringList Lines() const { return m_lines; }
-    void SetLines(const QStringList &l) { m_lines = l; }
+    // Sets the lines (RTF, or plain text) and reads them into Document.
+    void SetLines(const QStringList &l);
     TFont *ControlFont() const override { return m_font; }
+    // The element's own rich-text buffer.
+    QTextDocument *Document() const { return m_document.get(); }
+
+    // --- run (richtextprint.cpp) ---
+    // Character position where the next page continues (0 on a fresh start).
+    int NextPosition = 0;
+    // Lays the text out into the element's rectangle, grows the band while text remains.
+    void PrintAt(double offsetX, double offsetY) override;
+    // Releases the layout kept between pages.
+    void FinishRun() override;
+
+protected:
+    // The text to print: Document, unless a descendant takes it from elsewhere.
+    virtual const QTextDocument *SourceDocument() const;
+    // Called at the start of each fresh print, before the text is laid out.
+    virtual void LoadContent() {}
 
 private:
     bool m_autoStretch = false;
     TFont *m_font;
     QStringList m_lines;
+    std::unique_ptr<QTextDocument> m_document;
+    std::unique_ptr<TQRRichTextLayout> m_layout;
+    double m_stretched = 0;
+    bool m_firstExpansionDone = false;
 };
 
 class TQRRichText : public TQRCustomRichText
@@ -126,9 +153,12 @@ public:
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;
+    // The editor's document (a QTextDocument it holds, or its Lines) when ParentRichEdit is set.
+    const QTextDocument *SourceDocument() const override;
 
 private:
     TComponent *m_parentRichEdit = nullptr;
+    mutable std::unique_ptr<QTextDocument> m_editCopy;
 };
 
 class TQRDBRichText : public TQRCustomRichText
@@ -148,11 +178,18 @@ public:
     void SetDataField(const QString &f) { m_dataField = f; }
     TComponent *DataSet() const { return m_dataSet; }
     void SetDataSet(TComponent *dataSet);
+    // Finds the field named DataField.
+    void PrepareForRun() override;
+    // Forgets the field.
+    void FinishRun() override;
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;
+    // Reads the memo or binary field into Document.
+    void LoadContent() override;
 
 private:
+    QPointer<QObject> m_field; // guarded: reopening a dataset makes its fields anew
     QString m_dataField;
     TComponent *m_dataSet = nullptr;
 };
