@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Tabulon on the embedded demo.
+# Installs what is missing, builds, runs the demo reports once into PDF files
+# (as a scheduler would with tabulon-run), and starts Tabulon on the embedded
+# demo installation.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TABULON_BUILD_DIR:-$root/build}"
@@ -8,10 +10,30 @@ build="${TABULON_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 
 export TABULON_HOME="$build/demo"
+
+# Every demo report, run without a window into build/demo/output/<report>.pdf.
+if [ -x "$build/bin/tabulon-run" ] && compgen -G "$TABULON_HOME/*.QR2" > /dev/null; then
+  mkdir -p "$TABULON_HOME/output"
+  echo "Running the demo reports into $TABULON_HOME/output:"
+  for report in "$TABULON_HOME"/*.QR2; do
+    name="$(basename "${report%.*}")"
+    # Reports that ask for a parameter get the first answer a user might give.
+    if "$build/bin/tabulon-run" "$report" -o "$TABULON_HOME/output/$name.pdf" --quiet \
+        --answer 1221 --answer Yes 2> "$TABULON_HOME/output/$name.log"; then
+      echo "  $name.pdf"
+    else
+      echo "  $name: failed, see $TABULON_HOME/output/$name.log"
+    fi
+  done
+fi
+
 if [ -x "$build/bin/tabulon" ]; then
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "No display: start $build/bin/tabulon on a desktop (TABULON_HOME=$TABULON_HOME) to see the catalogue."
+    exit 0
+  fi
   exec "$build/bin/tabulon" "$@"
 elif [ -x "$build/bin/tabulon-expr" ]; then
-  # Until the main window lands, the demo is the expression console on the demo database.
   exec "$build/bin/tabulon-expr" --database "$TABULON_HOME/demo.sqlite" --table customers \
     "'Tabulon demo: ' + [Company]" "${@}"
 else
