@@ -4,6 +4,7 @@
 #include "data/sqlcursor.h"
 #include "data/sqlvalues.h"
 
+#include <QMetaEnum>
 #include <QSqlQuery>
 
 class TQuery::MasterLink : public TDataLink
@@ -172,4 +173,102 @@ int TQuery::ExecSQL()
     QSqlQuery q = RunQuery(*c, st.Sql, st.Values, this);
     m_rowsAffected = q.numRowsAffected();
     return m_rowsAffected;
+}
+
+namespace
+{
+const QLatin1String kParamData("ParamData");
+
+// An identifier value read back from a stored collection (the stream hands
+// identifiers over as a type of its own that converts to text).
+template <typename Enum> bool enumFromVariant(const QVariant &v, Enum *out)
+{
+    if (!v.canConvert<QString>())
+        return false;
+    bool ok = false;
+    const int value = QMetaEnum::fromType<Enum>().keyToValue(v.toString().toLatin1().constData(), &ok);
+    if (ok)
+        *out = Enum(value);
+    return ok;
+}
+} // namespace
+
+QStringList TQuery::DefinedPropertyNames() const
+{
+    return {kParamData};
+}
+
+QVariant TQuery::DefinedProperty(const QString &name) const
+{
+    if (name.compare(kParamData, Qt::CaseInsensitive) != 0 || m_params.Count() == 0)
+        return QVariant();
+    QVariantList items;
+    for (int i = 0; i < m_params.Count(); ++i) {
+        const TParam *p = m_params.Items(i);
+        QVariantMap item;
+        item.insert(QStringLiteral("DataType"), QVariant::fromValue(p->DataType()));
+        item.insert(QStringLiteral("Name"), p->Name());
+        item.insert(QStringLiteral("ParamType"), QVariant::fromValue(p->ParamType()));
+        QVariant value = p->Value();
+        // Dates and times are kept in ISO text, which the parameter reads back in any locale.
+        switch (value.typeId()) {
+        case QMetaType::QDate:
+        case QMetaType::QTime:
+        case QMetaType::QDateTime:
+            value = value.toString();
+            break;
+        default:
+            break;
+        }
+        if (!value.isNull())
+            item.insert(QStringLiteral("Value"), value);
+        items.append(item);
+    }
+    return items;
+}
+
+bool TQuery::SetDefinedProperty(const QString &name, const QVariant &value)
+{
+    if (name.compare(kParamData, Qt::CaseInsensitive) != 0 || value.typeId() != QMetaType::QVariantList)
+        return false;
+    struct Item {
+        QString Name;
+        TFieldType DataType = ftUnknown;
+        TParamType ParamType = ptUnknown;
+        QVariant Value;
+    };
+    QList<Item> items;
+    for (const QVariant &v : value.toList()) {
+        if (v.typeId() != QMetaType::QVariantMap)
+            return false;
+        const QVariantMap map = v.toMap();
+        Item item;
+        item.Name = map.value(QStringLiteral("Name")).toString();
+        if (item.Name.isEmpty())
+            return false;
+        if (map.contains(QStringLiteral("DataType")) &&
+            !enumFromVariant(map.value(QStringLiteral("DataType")), &item.DataType))
+            return false;
+        if (map.contains(QStringLiteral("ParamType")) &&
+            !enumFromVariant(map.value(QStringLiteral("ParamType")), &item.ParamType))
+            return false;
+        item.Value = map.value(QStringLiteral("Value"));
+        items.append(item);
+    }
+    // The stored list replaces the parameters the SQL gave.
+    m_params.Clear();
+    for (const Item &item : items) {
+        TParam *p = m_params.CreateParam(item.DataType, item.Name, item.ParamType);
+        if (!item.Value.isValid())
+            continue;
+        try {
+            p->SetValue(item.Value);
+        } catch (const EDatabaseError &) {
+            // A value that no longer fits its type is dropped, like an unset one.
+            p->Clear();
+        }
+        // Setting a value marks the parameter Bound; the stored marks decide that.
+        p->SetBound(false);
+    }
+    return true;
 }

@@ -5,12 +5,13 @@
 // values of the master fields of the same name, and the query reads its rows
 // again whenever the master moves.
 
+#include "common/definedproperties.h"
 #include "data/dataset.h"
 #include "data/params.h"
 
 #include <QStringList>
 
-class TQuery : public TDataSet
+class TQuery : public TDataSet, public TDefinedProperties
 {
     Q_OBJECT
     Q_PROPERTY(QString DatabaseName READ DatabaseName WRITE SetDatabaseName)
@@ -58,6 +59,13 @@ public:
     int RowsAffected() const { return m_rowsAffected; }
     void Prepare() {}
     void UnPrepare() {}
+
+    // Stored components keep the parameters as the collection "ParamData": one
+    // item per parameter with DataType, Name, ParamType and Value where one is
+    // set. Loading it leaves the Bound marks alone; those are stored apart.
+    QStringList DefinedPropertyNames() const override;
+    QVariant DefinedProperty(const QString &name) const override;
+    bool SetDefinedProperty(const QString &name, const QVariant &value) override;
 
 protected:
     TStatement SelectStatement() const override;

@@ -635,6 +635,22 @@ bool VariantToOSValue(const QVariant &v, TOSValue *out)
         *out = TOSValue::Ident(v.value<TOSIdent>().Name);
         return true;
     }
+    // Registered enumerations (a parameter's DataType) are stored by their identifier.
+    if (const QMetaType type = v.metaType(); (type.flags() & QMetaType::IsEnumeration) && type.metaObject()) {
+        const QMetaObject *mo = type.metaObject();
+        const char *enumName = type.name();
+        if (const char *colon = std::strrchr(enumName, ':'))
+            enumName = colon + 1;
+        const int index = mo->indexOfEnumerator(enumName);
+        if (index >= 0) {
+            bool ok = false;
+            const int value = v.toInt(&ok);
+            if (const char *key = mo->enumerator(index).valueToKey(value); ok && key) {
+                *out = TOSValue::Ident(QString::fromLatin1(key));
+                return true;
+            }
+        }
+    }
     switch (v.typeId()) {
     case QMetaType::Bool:
         *out = TOSValue::Boolean(v.toBool());
@@ -703,6 +719,17 @@ bool VariantToOSValue(const QVariant &v, TOSValue *out)
     }
 }
 
+namespace
+{
+// Lets readers outside this library take an identifier as plain text (QVariant::toString()).
+void registerIdentConversion()
+{
+    static const bool registered =
+        QMetaType::registerConverter<TOSIdent, QString>([](const TOSIdent &ident) { return ident.Name; });
+    Q_UNUSED(registered);
+}
+} // namespace
+
 QVariant OSValueToVariant(const TOSValue &v)
 {
     switch (v.Tag) {
@@ -729,6 +756,7 @@ QVariant OSValueToVariant(const TOSValue &v)
     case vaWString:
         return QVariant(v.ToText());
     case vaIdent:
+        registerIdentConversion();
         return QVariant::fromValue(TOSIdent{v.ToText()});
     case vaBinary:
         return QVariant(v.Bytes);

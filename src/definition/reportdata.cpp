@@ -164,21 +164,22 @@ void TWizQuery::SetTableName(const QString &name)
 
 QStringList TWizQuery::DefinedPropertyNames() const
 {
-    return {QStringLiteral("Filters")};
+    return TQuery::DefinedPropertyNames() << QStringLiteral("Filters");
 }
 
 QVariant TWizQuery::DefinedProperty(const QString &name) const
 {
     if (name.compare(QLatin1String("Filters"), Qt::CaseInsensitive) != 0)
-        return QVariant();
+        return TQuery::DefinedProperty(name);
     // No filters is stored as a zero count.
     return m_filters.isEmpty() ? QByteArray(1, '\0') : m_filters;
 }
 
 bool TWizQuery::SetDefinedProperty(const QString &name, const QVariant &value)
 {
-    if (name.compare(QLatin1String("Filters"), Qt::CaseInsensitive) != 0 ||
-        value.typeId() != QMetaType::QByteArray)
+    if (name.compare(QLatin1String("Filters"), Qt::CaseInsensitive) != 0)
+        return TQuery::SetDefinedProperty(name, value);
+    if (value.typeId() != QMetaType::QByteArray)
         return false;
     m_filters = value.toByteArray();
     return true;

@@ -40,7 +40,7 @@ private:
 // filters. Its SQL is stored with it; so are the wizard's inputs, so that the
 // wizard can be opened on it again. The filter records are kept as the bytes
 // of the report file's "Filters" property.
-class TWizQuery : public TQuery, public TDefinedProperties
+class TWizQuery : public TQuery
 {
     Q_OBJECT
     Q_PROPERTY(QString TableName READ TableName WRITE SetTableName)
@@ -62,7 +62,7 @@ public:
     QByteArray Filters() const { return m_filters; }
     void SetFilters(const QByteArray &bytes) { m_filters = bytes; }
 
-    // The report file stores the filters as the binary property "Filters".
+    // The report file stores the filters as the binary property "Filters", after ParamData.
     QStringList DefinedPropertyNames() const override;
     QVariant DefinedProperty(const QString &name) const override;
     bool SetDefinedProperty(const QString &name, const QVariant &value) override;

@@ -125,10 +125,11 @@ TEST(DataSettingsClasses, AreCreatableByNameWithTheirProperties)
     EXPECT_TRUE(SetPropertyText(wq, QStringLiteral("OrderFields"), QStringLiteral("-Amount\nOrderNo")));
     EXPECT_EQ(wiz->OrderFields(), (QStringList{"-Amount", "OrderNo"}));
 
-    // The filters travel opaque as the binary "Filters" property; none is a zero count.
+    // The filters travel opaque as the binary "Filters" property after the
+    // query's parameters; none is a zero count.
     TDefinedProperties *defined = DefinedPropertiesOf(wq);
     ASSERT_TRUE(defined);
-    EXPECT_EQ(defined->DefinedPropertyNames(), QStringList{"Filters"});
+    EXPECT_EQ(defined->DefinedPropertyNames(), (QStringList{"ParamData", "Filters"}));
     EXPECT_EQ(defined->DefinedProperty(QStringLiteral("Filters")).toByteArray(), QByteArray(1, '\0'));
     const QByteArray record("\x01\x65\x04"
                             "Name"

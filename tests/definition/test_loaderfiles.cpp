@@ -4,7 +4,10 @@
 
 #include "common/prompt.h"
 #include "data/dataset.h"
+#include "data/query.h"
 #include "data/table.h"
+#include "definition/qr2format.h"
+#include "definition/qr2text.h"
 #include "deftest.h"
 #include "testutil.h"
 
@@ -23,7 +26,8 @@ protected:
     LoaderFiles()
     {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("loaderfiles"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("loaderfiles"));
             db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
             EXPECT_TRUE(db.open());
             QSqlQuery q(db);
@@ -111,10 +115,64 @@ TEST_F(LoaderFiles, SavingAgainGivesTheSameBytes)
     ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
     const QString again = dir.filePath(QStringLiteral("again.QR2"));
     ASSERT_TRUE(h.loader->SaveReportFile(again));
-    if (testutil::readFile(again) != testutil::readFile(file) && qEnvironmentVariableIsSet("TABULON_TEST_KEEP")) {
+    if (testutil::readFile(again) != testutil::readFile(file) &&
+        qEnvironmentVariableIsSet("TABULON_TEST_KEEP")) {
         QFile::copy(file, qEnvironmentVariable("TABULON_TEST_KEEP") + QStringLiteral("/first.QR2"));
         QFile::copy(again, qEnvironmentVariable("TABULON_TEST_KEEP") + QStringLiteral("/again.QR2"));
     }
+    EXPECT_EQ(testutil::readFile(again), testutil::readFile(file));
+}
+
+// Parameters keep type, kind and value; only the marked one comes back Bound,
+// also when another has a value of its own.
+TEST_F(LoaderFiles, QueryParametersAndBoundMarksSurviveSaveAndLoad)
+{
+    auto *query = new TQuery(form.get());
+    query->SetName(QStringLiteral("Big"));
+    query->SetDatabaseName(dir.path());
+    query->SetSQL({QStringLiteral("SELECT * FROM towns WHERE people > :Min AND name <> :Skip"),
+                   QStringLiteral("AND founded < :Before AND name <> :Other")});
+    auto *bigSource = new TDataSource(form.get()); // only datasets with a source are stored
+    bigSource->SetName(QStringLiteral("BigSource"));
+    bigSource->SetDataSet(query);
+    ASSERT_EQ(query->ParamCount(), 4);
+    query->ParamByName(QStringLiteral("Min"))->SetDataType(ftInteger);
+    query->ParamByName(QStringLiteral("Min"))->SetBound(true); // asked for at run time
+    query->ParamByName(QStringLiteral("Skip"))->SetAsString(QStringLiteral("Ulm 'old town'"));
+    query->ParamByName(QStringLiteral("Skip"))->SetBound(false);
+    query->ParamByName(QStringLiteral("Before"))->SetAsDate(QDate(2000, 2, 29));
+    query->ParamByName(QStringLiteral("Other"))->SetParamType(ptInputOutput);
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    const QString text = QR2ToText(ParseQR2(testutil::readFile(file)));
+    EXPECT_TRUE(text.contains(QStringLiteral("ParamData"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("ftInteger")));
+    EXPECT_TRUE(text.contains(QStringLiteral("ptInputOutput")));
+
+    Holder h;
+    ASSERT_TRUE(h.loader->LoadReportFile(file)) << h.loader->LastError().toStdString();
+    auto *loaded = qobject_cast<TQuery *>(h.form->FindComponent(QStringLiteral("Big")));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->ParamCount(), 4);
+    TParam *min = loaded->ParamByName(QStringLiteral("Min"));
+    EXPECT_EQ(min->DataType(), ftInteger);
+    EXPECT_TRUE(min->Bound());
+    EXPECT_TRUE(min->IsNull());
+    TParam *skip = loaded->ParamByName(QStringLiteral("Skip"));
+    EXPECT_EQ(skip->DataType(), ftString);
+    EXPECT_EQ(skip->AsString(), QStringLiteral("Ulm 'old town'"));
+    EXPECT_FALSE(skip->Bound());
+    TParam *before = loaded->ParamByName(QStringLiteral("Before"));
+    EXPECT_EQ(before->DataType(), ftDate);
+    EXPECT_EQ(before->AsDate(), QDate(2000, 2, 29));
+    EXPECT_TRUE(before->Bound());
+    TParam *other = loaded->ParamByName(QStringLiteral("Other"));
+    EXPECT_EQ(other->ParamType(), ptInputOutput);
+    EXPECT_TRUE(other->IsNull());
+    EXPECT_FALSE(other->Bound());
+
+    // Saved again, the file is the same.
+    const QString again = dir.filePath(QStringLiteral("again.QR2"));
+    ASSERT_TRUE(h.loader->SaveReportFile(again));
     EXPECT_EQ(testutil::readFile(again), testutil::readFile(file));
 }
 

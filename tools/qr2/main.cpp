@@ -1,7 +1,13 @@
 // tabulon-qr2: shows report files (.QR2) as text and builds them back from
-// it, byte for byte, without loading any report classes.
+// it, byte for byte, without loading any report classes; "resave" loads a
+// file into a design report and writes it again, as the designer would.
+#include "common/screen.h"
+#include "definition/designbands.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
 #include "definition/qr2format.h"
 #include "definition/qr2text.h"
+#include "definition/registerdefinition.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,6 +25,8 @@ const char kUsage[] = "Usage:\n"
                       "      a report file from that text (a dump gives back identical bytes)\n"
                       "  tabulon-qr2 info FILE.QR2\n"
                       "      one line per band and element: name, class, text and size\n"
+                      "  tabulon-qr2 resave IN.QR2 OUT.QR2\n"
+                      "      loads a report file into a design report and saves it again\n"
                       "Exit codes: 0 done, 1 unreadable file, 2 bad usage.\n";
 
 int usage(const QString &problem = QString())
@@ -110,6 +118,22 @@ int info(const QStringList &args)
     return 0;
 }
 
+int resave(const QStringList &args)
+{
+    RegisterDefinitionClasses();
+    // The same holder the application gives every open report.
+    TForm form;
+    auto *report = new TQRDesignReport(&form);
+    report->SetName(QStringLiteral("Report"));
+    auto *loader = new TQRDLoader(&form);
+    loader->SetQReport(report);
+    if (!loader->LoadReportFile(args.at(0)))
+        return fail(QStringLiteral("%1: %2").arg(args.at(0), loader->LastError()));
+    if (!loader->SaveReportFile(args.at(1)))
+        return fail(QStringLiteral("%1: %2").arg(args.at(1), loader->LastError()));
+    return 0;
+}
+
 struct Command {
     const char *Name;
     int MinArgs;
@@ -128,11 +152,12 @@ int main(int argc, char *argv[])
         std::fputs(kUsage, stdout);
         return 0;
     }
-    // Sub-commands that need only bytes; "resave" (through the loader) joins them here.
+    // All but "resave" need only bytes.
     const Command commands[] = {
         {"dump", 1, 2, dump},
         {"build", 2, 2, build},
         {"info", 1, 1, info},
+        {"resave", 2, 2, resave},
     };
     const QString name = args.takeFirst();
     for (const Command &c : commands) {
