@@ -19,7 +19,7 @@ if [ -x "$build/bin/tabulon-run" ] && compgen -G "$TABULON_HOME/*.QR2" > /dev/nu
     name="$(basename "${report%.*}")"
     # Reports that ask for a parameter get the first answer a user might give.
     if "$build/bin/tabulon-run" "$report" -o "$TABULON_HOME/output/$name.pdf" --quiet \
-        --answer 1221 --answer Yes 2> "$TABULON_HOME/output/$name.log"; then
+        --answer 1000 --answer Yes 2> "$TABULON_HOME/output/$name.log"; then
       echo "  $name.pdf"
     else
       echo "  $name: failed, see $TABULON_HOME/output/$name.log"
