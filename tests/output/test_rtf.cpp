@@ -1,6 +1,7 @@
 #include "outputtest.h"
 
 #include "common/graphics.h"
+#include "common/rtfreader.h"
 #include "output/pages/qrerror.h"
 #include "output/rtffilter.h"
 
@@ -151,6 +152,34 @@ TEST(RtfExport, ReportRunWithPagesAndMargins)
     EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^\\{\\\\plain.*\\\\i Line\\{"))).size(), 40);
     EXPECT_TRUE(bracesBalance(testutil::readFile(name)));
     EXPECT_EQ(rtfText(name).count(QStringLiteral("Line")), 40);
+}
+
+TEST(RtfExport, OwnReaderShowsTheSameTextsInTheSameOrder)
+{
+    GenFixture f;
+    TQRBand *title = f.addBand(QR::rbTitle, 100);
+    f.label(title, QStringLiteral("Счёт-фактура {1} \\ net"));
+    TQRBand *detail = f.addBand(QR::rbDetail, 60);
+    auto *number = f.element<TQRExpr>(detail, 0, 0, 600, 40);
+    number->SetExpression(QStringLiteral("'Row ' + STR(COUNTER)"));
+    f.records(30);
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("report.rtf"));
+    TQRRTFExportFilter filter(name);
+    f.report->ExportToFilter(&filter);
+
+    QTextDocument document;
+    ASSERT_TRUE(ReadRtf(testutil::readFile(name), &document));
+    const QString text = document.toPlainText();
+    QStringList expected{QStringLiteral("Счёт-фактура {1} \\ net")};
+    for (int i = 1; i <= 30; ++i)
+        expected << QStringLiteral("Row %1").arg(i);
+    qsizetype at = 0;
+    for (const QString &piece : expected) {
+        const qsizetype found = text.indexOf(piece, at);
+        ASSERT_GE(found, 0) << piece.toStdString();
+        at = found + piece.size();
+    }
 }
 
 TEST(RtfExport, RowsOutsideThePageAndUnwritableFile)
