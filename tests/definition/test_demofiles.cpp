@@ -140,6 +140,8 @@ TEST_F(DemoFiles, CustomerListShowsEveryCustomerUnderAPageHeaderPerPage)
     // 277 mm of A4 less page header (12), column titles (6) and page footer (6) hold 50 lines of 5 mm.
     EXPECT_EQ(filter.pages, (companies.size() + 49) / 50);
     EXPECT_EQ(texts(filter).count(QStringLiteral("Customer list")), filter.pages);
+    for (int page = 1; page <= filter.pages; ++page)
+        EXPECT_TRUE(texts(filter, page).contains(QStringLiteral("Page %1").arg(page))) << page;
     EXPECT_EQ(texts(filter, 1).mid(0, 1), QStringList{QStringLiteral("Customer list")});
     EXPECT_TRUE(prompt.Records().isEmpty());
 }
