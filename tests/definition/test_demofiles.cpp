@@ -161,6 +161,16 @@ TEST_F(DemoFiles, OrdersByCustomerHaveAGroupPerCompanyAndATotalEach)
     EXPECT_EQ(headers, companies);
     EXPECT_EQ(texts(filter).count(QStringLiteral("Total")), companies.size());
     EXPECT_EQ(texts(filter).count(QStringLiteral("All customers")), 1);
+    // The summary's sum is the database's.
+    const QStringList all = texts(filter);
+    const qsizetype summary = all.indexOf(QStringLiteral("All customers"));
+    ASSERT_GE(summary, 0);
+    ASSERT_LT(summary + 1, all.size());
+    bool ok = false;
+    EXPECT_NEAR(all.at(summary + 1).toDouble(&ok),
+                column(QStringLiteral("SELECT SUM(AmountPaid) FROM orders")).value(0).toDouble(), 0.005)
+        << all.at(summary + 1).toStdString();
+    EXPECT_TRUE(ok);
     const QStringList orders = column(QStringLiteral("SELECT OrderNo FROM orders"));
     int printedOrders = 0;
     for (const QString &t : texts(filter))
