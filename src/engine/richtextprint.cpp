@@ -17,8 +17,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFragment>
 #include <QTextLayout>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -39,6 +42,41 @@ QImage &twipDevice()
     }();
     return device;
 }
+// A font sized in points becomes the same size in twips (pixels of the
+// layout device). Recorded pages keep pixel-sized fonts as they are, while
+// point sizes are resolved again for the device a page is replayed on, which
+// would scale the text a second time under the twips-to-device transform.
+QFont twipFont(QFont font)
+{
+    if (font.pointSizeF() > 0)
+        font.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * TwipsPerInch / 72.0))));
+    return font;
+}
+
+void fontsToTwips(QTextDocument *doc)
+{
+    doc->setDefaultFont(twipFont(doc->defaultFont()));
+    struct Run {
+        int position, length;
+        QTextCharFormat format;
+    };
+    std::vector<Run> runs;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.isValid() && fragment.charFormat().hasProperty(QTextFormat::FontPointSize))
+                runs.push_back({fragment.position(), fragment.length(), fragment.charFormat()});
+        }
+    for (Run &run : runs) {
+        const double points = run.format.doubleProperty(QTextFormat::FontPointSize);
+        run.format.clearProperty(QTextFormat::FontPointSize);
+        run.format.setProperty(QTextFormat::FontPixelSize, std::max(1, int(std::lround(points * TwipsPerInch / 72.0))));
+        QTextCursor cursor(doc);
+        cursor.setPosition(run.position);
+        cursor.setPosition(run.position + run.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
+}
 } // namespace
 
 // --- TQRRichTextLayout ---------------------------------------------------------------------
@@ -50,6 +88,7 @@ TQRRichTextLayout::TQRRichTextLayout(const QTextDocument &source, const QFont &d
     m_doc->setUndoRedoEnabled(false);
     m_doc->setDocumentMargin(0);
     m_doc->setDefaultFont(defaultFont);
+    fontsToTwips(m_doc.get());
     QTextOption option = m_doc->defaultTextOption();
     option.setAlignment(defaultAlignment);
     m_doc->setDefaultTextOption(option);

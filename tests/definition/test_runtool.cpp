@@ -63,7 +63,8 @@ protected:
         query->SetName(QStringLiteral("Towns"));
         query->SetDatabaseName(dir.path());
         query->SetSQL({QStringLiteral("SELECT name FROM towns WHERE land = :land ORDER BY name")});
-        query->ParamByName(QStringLiteral("land"))->SetAsString(QStringLiteral("BW"));
+        // Asked for before every run unless given.
+        query->ParamByName(QStringLiteral("land"))->SetBound(true);
         auto *source = new TDataSource(form.get());
         source->SetName(QStringLiteral("TownsSource"));
         source->SetDataSet(query);

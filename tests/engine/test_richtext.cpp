@@ -4,11 +4,11 @@
 #include "data/table.h"
 #include "engine/richtextlayout.h"
 #include "gentest.h"
+#include "output/pages/qrpagepicture.h"
 
 #include <QBuffer>
 #include <QPaintEngine>
 #include <QPainter>
-#include <QPicture>
 #include <QRegularExpression>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -28,6 +28,9 @@ public:
         bool end() override { return true; }
         void updateState(const QPaintEngineState &) override {}
         void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        // The base class turns polygons and points into each other without end.
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawPoints(const QPointF *, int) override {}
         void drawTextItem(const QPointF &, const QTextItem &item) override { texts << item.text(); }
         Type type() const override { return User; }
         QStringList texts;
@@ -63,12 +66,12 @@ private:
 // The texts drawn on a recorded page, in drawing order.
 QStringList pageTexts(TQRPrinter *printer, int page)
 {
-    QPicture picture;
+    TQRPagePicture picture;
     if (!printer->GetPage(page, &picture))
         return {};
     TextCollector device;
     QPainter painter(&device);
-    picture.play(&painter);
+    ReplayPage(picture, &painter);
     painter.end();
     return device.texts();
 }

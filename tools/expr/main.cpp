@@ -80,10 +80,15 @@ bool readScript(const QString &fileName, QStringList *lines, QString *error)
 
 int main(int argc, char **argv)
 {
-    // Reports measure text: a display-less GUI application unless a platform is chosen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // A report measures text, which needs a (display-less) GUI application;
+    // plain expressions do without one.
+    bool withReport = false;
+    for (int i = 1; i < argc; ++i)
+        withReport = withReport || qstrcmp(argv[i], "--report") == 0 || qstrncmp(argv[i], "--report=", 9) == 0;
+    if (withReport && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app = withReport ? std::make_unique<QGuiApplication>(argc, argv)
+                                                       : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
 
     QCommandLineParser parser;

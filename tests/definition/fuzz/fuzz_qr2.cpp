@@ -3,6 +3,7 @@
 // must save and load again. Damaged files are refused with a message, never
 // a crash.
 // Run: scripts/fuzz.sh fuzz_qr2 60
+#include "common/screen.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/qr2format.h"

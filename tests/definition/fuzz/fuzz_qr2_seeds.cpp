@@ -1,6 +1,7 @@
 // Writes the seed report files of fuzz_qr2 into the directory given: design
 // reports with bands, elements, a dataset, a script and label settings, as
 // the loader saves them.
+#include "common/screen.h"
 #include "data/query.h"
 #include "definition/designbands.h"
 #include "definition/designelements.h"
