@@ -138,15 +138,17 @@ void TQREnvironmentEditor::cellChanged(QTableWidgetItem *item)
         return;
     TQREvEnvironment *env = Environment();
     const int row = item->row();
+    const int column = item->column();
     if (row < 0 || row >= env->Count())
         return;
-    if (item->column() == 0)
+    if (column == 0)
         env->RenameVariable(row, item->text());
     else
         // Refused while the environment is prepared; the cell then shows the current text again.
         env->SetVariableExpression(row, item->text());
+    // Refresh fills the grid anew: item is gone afterwards.
     Refresh();
-    m_grid->setCurrentCell(row, item->column());
+    m_grid->setCurrentCell(row, column);
 }
 
 bool TQREnvironmentEditor::build(QString &text)

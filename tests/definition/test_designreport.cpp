@@ -107,14 +107,21 @@ TEST_F(PageFilters, FooterNotOnLastPageUsesATemporarySummaryBand)
     label(footer, QStringLiteral("PF"));
     footer->SetNotOnLastPage(true);
     const int components = form->ComponentCount();
-    TQRDesignBand *seenSummary = nullptr;
-    report->BeforePrint = [&](TQRCustomReport *, bool &) { seenSummary = report->TemporarySummaryBand(); };
+    // The temporary band is freed after the run: look at it while it exists.
+    bool seenSummary = false;
+    QR::TQRBandType seenType = QR::rbTitle;
+    report->BeforePrint = [&](TQRCustomReport *, bool &) {
+        if (TQRDesignBand *summary = report->TemporarySummaryBand()) {
+            seenSummary = true;
+            seenType = summary->BandType();
+        }
+    };
 
     RecordingFilter filter;
     ASSERT_TRUE(run(filter));
     EXPECT_EQ(pagesOf(filter, QStringLiteral("PF")), (QList<int>{1, 2, 3, 4, 5, 6, 7}));
-    ASSERT_NE(seenSummary, nullptr);
-    EXPECT_EQ(seenSummary->BandType(), QR::rbSummary);
+    ASSERT_TRUE(seenSummary);
+    EXPECT_EQ(seenType, QR::rbSummary);
     // Gone after the run, and the report is as before.
     EXPECT_EQ(report->TemporarySummaryBand(), nullptr);
     EXPECT_EQ(report->FindBand(QR::rbSummary), nullptr);
