@@ -11,6 +11,7 @@
 #include "engine/basepanel.h"
 #include "engine/printable.h"
 #include "expressions/evaluator.h"
+#include "expressions/functionargs.h"
 #include "expressions/library.h"
 
 #include <cmath>
@@ -96,22 +97,6 @@ TFont *QRFindElementFont(const QString &name)
 namespace
 {
 
-bool takes(const TQREvElementFunction &f, std::initializer_list<TQREvResultType> kinds)
-{
-    if (f.ArgumentCount() != int(kinds.size()))
-        return false;
-    int i = 0;
-    for (TQREvResultType kind : kinds)
-        if (f.Argument(i++).ValueKind != kind)
-            return false;
-    return true;
-}
-
-const QString &text(const TQREvElementFunction &f, int i)
-{
-    return f.Argument(i).Text;
-}
-
 void setError(TQREvValue &value)
 {
     value = TQREvValue::Error();
@@ -158,7 +143,7 @@ bool blockFlag(TComponent *element, const char *flag)
 // The common part of the four setters: the element by the writing rule, not locked.
 TComponent *settableElement(const TQREvElementFunction &f)
 {
-    TComponent *element = QRFindWriteElement(text(f, 0));
+    TComponent *element = QRFindWriteElement(QREvArgText(f, 0));
     if (!element || blockFlag(element, "BlockEdit"))
         return nullptr;
     return element;
@@ -235,7 +220,7 @@ void TQREvResetExprFunction::Apply(TQREvValue &value)
 {
     if (ArgumentCount() == 1 && Argument(0).ValueKind == rkString) {
         for (TComponent *window : TScreen::Instance().Forms()) {
-            auto *expr = qobject_cast<TQRDesignExpr *>(findNamed(window, text(*this, 0), [](TComponent *c) {
+            auto *expr = qobject_cast<TQRDesignExpr *>(findNamed(window, QREvArgText(*this, 0), [](TComponent *c) {
                 return qobject_cast<TQRDesignExpr *>(c) != nullptr;
             }));
             if (expr) {
@@ -250,12 +235,12 @@ void TQREvResetExprFunction::Apply(TQREvValue &value)
 
 void TQREvBandPrintedFunction::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString})) {
+    if (!QREvTakes(*this, {rkString})) {
         setError(value);
         return;
     }
     for (TComponent *window : TScreen::Instance().Forms()) {
-        auto *group = qobject_cast<TQRDesignGroup *>(findNamed(window, text(*this, 0), [](TComponent *c) {
+        auto *group = qobject_cast<TQRDesignGroup *>(findNamed(window, QREvArgText(*this, 0), [](TComponent *c) {
             return qobject_cast<TQRDesignGroup *>(c) != nullptr;
         }));
         if (group) {
@@ -268,11 +253,11 @@ void TQREvBandPrintedFunction::Apply(TQREvValue &value)
 
 void TQREvPagePrints::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString})) {
+    if (!QREvTakes(*this, {rkString})) {
         setError(value);
         return;
     }
-    TComponent *element = QRFindReadElement(text(*this, 0));
+    TComponent *element = QRFindReadElement(QREvArgText(*this, 0));
     if (!isPrintableOrPanel(element)) {
         setError(value);
         return;
@@ -288,32 +273,32 @@ void TQREvPagePrints::Apply(TQREvValue &value)
 
 void TQREvElementExists::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString})) {
+    if (!QREvTakes(*this, {rkString})) {
         setError(value);
         return;
     }
-    value.SetBoolean(QRFindReadElement(text(*this, 0)) != nullptr);
+    value.SetBoolean(QRFindReadElement(QREvArgText(*this, 0)) != nullptr);
 }
 
 void TQREvPropertyExists::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString})) {
+    if (!QREvTakes(*this, {rkString, rkString})) {
         setError(value);
         return;
     }
     TPropInfo info;
-    value.SetBoolean(resolve(QRFindReadElement(text(*this, 0)), text(*this, 1), &info) != nullptr);
+    value.SetBoolean(resolve(QRFindReadElement(QREvArgText(*this, 0)), QREvArgText(*this, 1), &info) != nullptr);
 }
 
 void TQREvGetCaptionFunction::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString})) {
+    if (!QREvTakes(*this, {rkString})) {
         setError(value);
         return;
     }
     const QList<TComponent *> windows = TScreen::Instance().Forms();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        TComponent *found = findNamed(*it, text(*this, 0), [](TComponent *c) {
+        TComponent *found = findNamed(*it, QREvArgText(*this, 0), [](TComponent *c) {
             TPropInfo info;
             return qobject_cast<TQRExpr *>(c) != nullptr ||
                    FindPublishedProperty(c->metaObject(), QStringLiteral("Caption"), &info);
@@ -335,16 +320,16 @@ namespace
 // The element and property of a getter, or false (an error) when the element is missing.
 bool getterHolder(const TQREvElementFunction &f, TQREvValue &value, QObject **holder, TPropInfo *info)
 {
-    if (!takes(f, {rkString, rkString})) {
+    if (!QREvTakes(f, {rkString, rkString})) {
         setError(value);
         return false;
     }
-    TComponent *element = QRFindReadElement(text(f, 0));
+    TComponent *element = QRFindReadElement(QREvArgText(f, 0));
     if (!element) {
         setError(value);
         return false;
     }
-    *holder = resolve(element, text(f, 1), info);
+    *holder = resolve(element, QREvArgText(f, 1), info);
     return true;
 }
 
@@ -393,7 +378,7 @@ void TQREvGetStringProperty::Apply(TQREvValue &value)
 
 void TQREvSetBooleanProperty::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString, rkBoolean})) {
+    if (!QREvTakes(*this, {rkString, rkString, rkBoolean})) {
         setError(value);
         return;
     }
@@ -401,17 +386,17 @@ void TQREvSetBooleanProperty::Apply(TQREvValue &value)
     // No expression may lift a designer lock.
     static const QStringList locks = {QStringLiteral("BLOCKEDIT"), QStringLiteral("BLOCKCHANGE"),
                                       QStringLiteral("BLOCKDELETE"), QStringLiteral("BLOCKMOVE")};
-    if (!element || locks.contains(text(*this, 1).toUpper())) {
+    if (!element || locks.contains(QREvArgText(*this, 1).toUpper())) {
         setError(value);
         return;
     }
-    writeProperty(element, text(*this, 1), Argument(2).BoolValue);
+    writeProperty(element, QREvArgText(*this, 1), Argument(2).BoolValue);
     value = Argument(2);
 }
 
 void TQREvSetIntegerProperty::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString, rkInteger})) {
+    if (!QREvTakes(*this, {rkString, rkString, rkInteger})) {
         setError(value);
         return;
     }
@@ -420,13 +405,13 @@ void TQREvSetIntegerProperty::Apply(TQREvValue &value)
         setError(value);
         return;
     }
-    writeProperty(element, text(*this, 1), Argument(2).IntValue);
+    writeProperty(element, QREvArgText(*this, 1), Argument(2).IntValue);
     value = Argument(2);
 }
 
 void TQREvSetFloatProperty::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString, rkFloat})) {
+    if (!QREvTakes(*this, {rkString, rkString, rkFloat})) {
         setError(value);
         return;
     }
@@ -435,24 +420,24 @@ void TQREvSetFloatProperty::Apply(TQREvValue &value)
         setError(value);
         return;
     }
-    writeProperty(element, text(*this, 1), Argument(2).FloatValue);
+    writeProperty(element, QREvArgText(*this, 1), Argument(2).FloatValue);
     value = Argument(2);
 }
 
 void TQREvSetStringProperty::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString, rkString})) {
+    if (!QREvTakes(*this, {rkString, rkString, rkString})) {
         setError(value);
         return;
     }
     TComponent *element = settableElement(*this);
     // A locked data binding stays as the designer left it.
-    if (!element || (text(*this, 1).compare(QLatin1String("DATAFIELD"), Qt::CaseInsensitive) == 0 &&
+    if (!element || (QREvArgText(*this, 1).compare(QLatin1String("DATAFIELD"), Qt::CaseInsensitive) == 0 &&
                      blockFlag(element, "BlockChange"))) {
         setError(value);
         return;
     }
-    writeProperty(element, text(*this, 1), Argument(2).Text);
+    writeProperty(element, QREvArgText(*this, 1), Argument(2).Text);
     value = Argument(2);
 }
 
@@ -460,11 +445,11 @@ void TQREvSetStringProperty::Apply(TQREvValue &value)
 
 void TQREvSetColor::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkInteger})) {
+    if (!QREvTakes(*this, {rkString, rkInteger})) {
         setError(value);
         return;
     }
-    TComponent *element = QRFindReadElement(text(*this, 0));
+    TComponent *element = QRFindReadElement(QREvArgText(*this, 0));
     if (!isPrintableOrPanel(element)) {
         setError(value);
         return;
@@ -475,11 +460,11 @@ void TQREvSetColor::Apply(TQREvValue &value)
 
 void TQREvSetFontColor::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkInteger})) {
+    if (!QREvTakes(*this, {rkString, rkInteger})) {
         setError(value);
         return;
     }
-    TFont *font = QRFindElementFont(text(*this, 0));
+    TFont *font = QRFindElementFont(QREvArgText(*this, 0));
     if (font)
         font->SetColor(TColor(Argument(1).IntValue));
     value.SetBoolean(font != nullptr);
@@ -487,11 +472,11 @@ void TQREvSetFontColor::Apply(TQREvValue &value)
 
 void TQREvSetFontSize::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkInteger})) {
+    if (!QREvTakes(*this, {rkString, rkInteger})) {
         setError(value);
         return;
     }
-    TFont *font = QRFindElementFont(text(*this, 0));
+    TFont *font = QRFindElementFont(QREvArgText(*this, 0));
     if (font)
         font->SetSize(Argument(1).IntValue);
     value.SetBoolean(font != nullptr);
@@ -499,23 +484,23 @@ void TQREvSetFontSize::Apply(TQREvValue &value)
 
 void TQREvSetFontName::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString})) {
+    if (!QREvTakes(*this, {rkString, rkString})) {
         setError(value);
         return;
     }
-    TFont *font = QRFindElementFont(text(*this, 0));
+    TFont *font = QRFindElementFont(QREvArgText(*this, 0));
     if (font)
-        font->SetName(text(*this, 1));
+        font->SetName(QREvArgText(*this, 1));
     value.SetBoolean(font != nullptr);
 }
 
 void TQREvSetFontStyle::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkBoolean, rkBoolean, rkBoolean, rkBoolean})) {
+    if (!QREvTakes(*this, {rkString, rkBoolean, rkBoolean, rkBoolean, rkBoolean})) {
         setError(value);
         return;
     }
-    TFont *font = QRFindElementFont(text(*this, 0));
+    TFont *font = QRFindElementFont(QREvArgText(*this, 0));
     if (font) {
         TFont::TFontStyles style;
         style.setFlag(TFont::fsBold, Argument(1).BoolValue);
@@ -529,7 +514,7 @@ void TQREvSetFontStyle::Apply(TQREvValue &value)
 
 void TQREvRGBColor::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkInteger, rkInteger, rkInteger})) {
+    if (!QREvTakes(*this, {rkInteger, rkInteger, rkInteger})) {
         setError(value);
         return;
     }

@@ -10,6 +10,7 @@
 #include "data/field.h"
 #include "data/query.h"
 #include "data/table.h"
+#include "expressions/functionargs.h"
 #include "expressions/library.h"
 #include "expressions/variables.h"
 
@@ -23,23 +24,6 @@
 
 namespace
 {
-
-// The argument kinds a function takes, one per argument.
-bool takes(const TQREvElementFunction &f, std::initializer_list<TQREvResultType> kinds)
-{
-    if (f.ArgumentCount() != int(kinds.size()))
-        return false;
-    int i = 0;
-    for (TQREvResultType kind : kinds)
-        if (f.Argument(i++).ValueKind != kind)
-            return false;
-    return true;
-}
-
-const QString &text(const TQREvElementFunction &f, int i)
-{
-    return f.Argument(i).Text;
-}
 
 qint32 integer(const TQREvElementFunction &f, int i)
 {
@@ -156,7 +140,7 @@ QString padded(const QString &s, qint32 length, QChar fill, bool before)
 void TQREvInsertStrFunction::Apply(TQREvValue &value)
 {
     QString result;
-    if (takes(*this, {rkString, rkString}) && formatWithOneString(text(*this, 0), text(*this, 1), result))
+    if (QREvTakes(*this, {rkString, rkString}) && formatWithOneString(QREvArgText(*this, 0), QREvArgText(*this, 1), result))
         value.SetString(result);
     else
         setError(value);
@@ -207,7 +191,7 @@ bool QRStrToInt32(const QString &s, qint32 &value)
 void TQREvStrToIntFunction::Apply(TQREvValue &value)
 {
     qint32 result = 0;
-    if (takes(*this, {rkString}) && QRStrToInt32(text(*this, 0), result))
+    if (QREvTakes(*this, {rkString}) && QRStrToInt32(QREvArgText(*this, 0), result))
         value.SetInteger(result);
     else
         setError(value);
@@ -216,11 +200,11 @@ void TQREvStrToIntFunction::Apply(TQREvValue &value)
 void TQREvStrToNumFunction::Apply(TQREvValue &value)
 {
     double result = 0.0;
-    if (!takes(*this, {rkString}))
+    if (!QREvTakes(*this, {rkString}))
         setError(value);
-    else if (text(*this, 0).isEmpty())
+    else if (QREvArgText(*this, 0).isEmpty())
         value.SetFloat(0.0);
-    else if (LocaleSettings().TryStrToFloat(text(*this, 0), result))
+    else if (LocaleSettings().TryStrToFloat(QREvArgText(*this, 0), result))
         value.SetFloat(result);
     else
         setError(value);
@@ -228,11 +212,11 @@ void TQREvStrToNumFunction::Apply(TQREvValue &value)
 
 void TQREvTrimFunction::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString})) {
+    if (!QREvTakes(*this, {rkString})) {
         setError(value);
         return;
     }
-    const QString &s = text(*this, 0);
+    const QString &s = QREvArgText(*this, 0);
     qsizetype first = 0, last = s.size();
     while (first < last && s.at(first) == Blank)
         ++first;
@@ -243,19 +227,19 @@ void TQREvTrimFunction::Apply(TQREvValue &value)
 
 void TQREvStrLenFunction::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkString}))
-        value.SetInteger(qint32(text(*this, 0).size()));
+    if (QREvTakes(*this, {rkString}))
+        value.SetInteger(qint32(QREvArgText(*this, 0).size()));
     else
         setError(value);
 }
 
 void TQREvStretchStrFunction::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkInteger})) {
+    if (!QREvTakes(*this, {rkString, rkInteger})) {
         setError(value);
         return;
     }
-    const QString &s = text(*this, 0);
+    const QString &s = QREvArgText(*this, 0);
     const qint64 step = qint64(std::max<qint32>(integer(*this, 1), 0)) + 1;
     // The stretched text ends at its last character that is not a blank; only the first 255
     // characters of it are built.
@@ -272,7 +256,7 @@ void TQREvStretchStrFunction::Apply(TQREvValue &value)
 
 void TQREvChrFunction::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkInteger})) {
+    if (!QREvTakes(*this, {rkInteger})) {
         setError(value);
         return;
     }
@@ -284,25 +268,25 @@ void TQREvChrFunction::Apply(TQREvValue &value)
 
 void TQREvPadLeftFunction::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkString, rkInteger}))
-        value.SetString(padded(text(*this, 0), integer(*this, 1), Blank, true));
+    if (QREvTakes(*this, {rkString, rkInteger}))
+        value.SetString(padded(QREvArgText(*this, 0), integer(*this, 1), Blank, true));
     else
         setError(value);
 }
 
 void TQREvPadRightFunction::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkString, rkInteger}))
-        value.SetString(padded(text(*this, 0), integer(*this, 1), Blank, false));
+    if (QREvTakes(*this, {rkString, rkInteger}))
+        value.SetString(padded(QREvArgText(*this, 0), integer(*this, 1), Blank, false));
     else
         setError(value);
 }
 
 void TQREvPadLeftZeroFunction::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkString, rkInteger}))
-        value.SetString(padded(text(*this, 0), integer(*this, 1), u'0', true));
-    else if (takes(*this, {rkInteger, rkInteger}))
+    if (QREvTakes(*this, {rkString, rkInteger}))
+        value.SetString(padded(QREvArgText(*this, 0), integer(*this, 1), u'0', true));
+    else if (QREvTakes(*this, {rkInteger, rkInteger}))
         value.SetString(padded(QString::number(integer(*this, 0)), integer(*this, 1), u'0', true));
     else
         setError(value);
@@ -317,11 +301,11 @@ void TQREvCurrencyFunction::Apply(TQREvValue &value)
 
 void TQREvAbsFunction::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkInteger})) {
+    if (QREvTakes(*this, {rkInteger})) {
         const qint32 x = integer(*this, 0);
         // The smallest integer has no positive counterpart and comes back unchanged.
         value.SetInteger(x < 0 && x != std::numeric_limits<qint32>::min() ? -x : x);
-    } else if (takes(*this, {rkFloat})) {
+    } else if (QREvTakes(*this, {rkFloat})) {
         value.SetFloat(std::fabs(Argument(0).FloatValue));
     } else {
         setError(value);
@@ -377,7 +361,7 @@ QTime QRCalcTime(const QTime &time, qint64 hours, qint64 minutes, qint64 seconds
 void TQREvDateDiffFunction::Apply(TQREvValue &value)
 {
     QDate from, to;
-    if (takes(*this, {rkString, rkString}) && readDate(text(*this, 0), from) && readDate(text(*this, 1), to))
+    if (QREvTakes(*this, {rkString, rkString}) && readDate(QREvArgText(*this, 0), from) && readDate(QREvArgText(*this, 1), to))
         value.SetFloat(double(from.daysTo(to)));
     else
         setError(value);
@@ -394,8 +378,8 @@ void TQREvPrintDateFunction::Apply(TQREvValue &value)
 void TQREvReformatDateFunction::Apply(TQREvValue &value)
 {
     QDateTime dateTime;
-    if (takes(*this, {rkString, rkString}) && readDateTime(text(*this, 0), dateTime))
-        value.SetString(QRFormatDateTime(text(*this, 1), dateTime));
+    if (QREvTakes(*this, {rkString, rkString}) && readDateTime(QREvArgText(*this, 0), dateTime))
+        value.SetString(QRFormatDateTime(QREvArgText(*this, 1), dateTime));
     else
         setError(value);
 }
@@ -404,7 +388,7 @@ void TQREvCalcDateFunction::Apply(TQREvValue &value)
 {
     QDateTime dateTime;
     QDate result;
-    if (takes(*this, {rkString, rkInteger, rkInteger, rkInteger}) && readDateTime(text(*this, 0), dateTime) &&
+    if (QREvTakes(*this, {rkString, rkInteger, rkInteger, rkInteger}) && readDateTime(QREvArgText(*this, 0), dateTime) &&
         QRCalcDate(dateTime.date(), integer(*this, 1), integer(*this, 2), integer(*this, 3), result))
         value.SetString(LocaleSettings().DateToStr(result));
     else
@@ -418,7 +402,7 @@ namespace
 template <class Part> void applyDatePart(const TQREvElementFunction &f, TQREvValue &value, Part part)
 {
     QDateTime dateTime;
-    if (takes(f, {rkString}) && readDateTime(text(f, 0), dateTime))
+    if (QREvTakes(f, {rkString}) && readDateTime(QREvArgText(f, 0), dateTime))
         value.SetInteger(part(dateTime.date()));
     else
         setError(value);
@@ -427,7 +411,7 @@ template <class Part> void applyDatePart(const TQREvElementFunction &f, TQREvVal
 // Entry `index` (from 1) of a list of locale names.
 void applyName(const TQREvElementFunction &f, TQREvValue &value, const QStringList &names)
 {
-    if (takes(f, {rkInteger}) && integer(f, 0) >= 1 && integer(f, 0) <= names.size())
+    if (QREvTakes(f, {rkInteger}) && integer(f, 0) >= 1 && integer(f, 0) <= names.size())
         value.SetString(names.at(integer(f, 0) - 1));
     else
         setError(value);
@@ -469,8 +453,8 @@ void TQREvMonthStringFunction::Apply(TQREvValue &value)
 void TQREvCalcTimeFunction::Apply(TQREvValue &value)
 {
     QTime time;
-    if (takes(*this, {rkString, rkInteger, rkInteger, rkInteger}) &&
-        LocaleSettings().TryStrToTime(text(*this, 0), time))
+    if (QREvTakes(*this, {rkString, rkInteger, rkInteger, rkInteger}) &&
+        LocaleSettings().TryStrToTime(QREvArgText(*this, 0), time))
         value.SetString(LocaleSettings().TimeToStr(
             QRCalcTime(time, integer(*this, 1), integer(*this, 2), integer(*this, 3))));
     else
@@ -515,8 +499,8 @@ template <class Read> void guarded(TQREvValue &value, Read read)
 void TQREvQueryParamFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TQuery *query = takes(*this, {rkString, rkString}) ? findDataSet<TQuery>(text(*this, 0)) : nullptr;
-        TParam *param = query ? query->FindParam(text(*this, 1)) : nullptr;
+        TQuery *query = QREvTakes(*this, {rkString, rkString}) ? findDataSet<TQuery>(QREvArgText(*this, 0)) : nullptr;
+        TParam *param = query ? query->FindParam(QREvArgText(*this, 1)) : nullptr;
         if (param)
             value.SetString(param->AsString());
         else
@@ -527,7 +511,7 @@ void TQREvQueryParamFunction::Apply(TQREvValue &value)
 void TQREvRecordCountFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TDataSet *dataSet = takes(*this, {rkString}) ? findDataSet(text(*this, 0)) : nullptr;
+        TDataSet *dataSet = QREvTakes(*this, {rkString}) ? findDataSet(QREvArgText(*this, 0)) : nullptr;
         // Only tables and queries know their record count.
         if (qobject_cast<TTable *>(dataSet) || qobject_cast<TQuery *>(dataSet))
             value.SetInteger(dataSet->RecordCount());
@@ -540,7 +524,7 @@ void TQREvIsNullFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
         TField *field =
-            takes(*this, {rkString, rkString}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
+            QREvTakes(*this, {rkString, rkString}) ? findField(QREvArgText(*this, 0), QREvArgText(*this, 1)) : nullptr;
         if (field)
             value.SetBoolean(field->IsNull());
         else
@@ -552,7 +536,7 @@ void TQREvFieldLenFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
         TField *field =
-            takes(*this, {rkString, rkString}) ? findField(text(*this, 0), text(*this, 1)) : nullptr;
+            QREvTakes(*this, {rkString, rkString}) ? findField(QREvArgText(*this, 0), QREvArgText(*this, 1)) : nullptr;
         if (field)
             value.SetInteger(field->Size());
         else
@@ -582,8 +566,8 @@ QStringList QRSplitMemoLines(const QString &text)
 void TQREvMemoLineFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TField *field = takes(*this, {rkString, rkString, rkInteger})
-                            ? findField(text(*this, 0), text(*this, 1))
+        TField *field = QREvTakes(*this, {rkString, rkString, rkInteger})
+                            ? findField(QREvArgText(*this, 0), QREvArgText(*this, 1))
                             : nullptr;
         // Text columns without a declared length are memo fields; computed texts (a column
         // without a declared type) have no declared length either and read as lines as well.
@@ -603,7 +587,7 @@ void TQREvMemoLineFunction::Apply(TQREvValue &value)
 void TQREvEOFFunction::Apply(TQREvValue &value)
 {
     guarded(value, [&] {
-        TDataSet *dataSet = takes(*this, {rkString}) ? findDataSet(text(*this, 0)) : nullptr;
+        TDataSet *dataSet = QREvTakes(*this, {rkString}) ? findDataSet(QREvArgText(*this, 0)) : nullptr;
         if (dataSet)
             value.SetBoolean(dataSet->Eof());
         else
@@ -615,14 +599,14 @@ void TQREvEOFFunction::Apply(TQREvValue &value)
 
 void TQREvReadINIFunction::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString, rkString}) || text(*this, 0).trimmed().isEmpty()) {
+    if (!QREvTakes(*this, {rkString, rkString, rkString}) || QREvArgText(*this, 0).trimmed().isEmpty()) {
         setError(value);
         return;
     }
     // The file name is taken against the current directory, found whatever its letter case.
-    const QString fileName = ResolveFileName(QDir::currentPath() + u'/', text(*this, 0));
+    const QString fileName = ResolveFileName(QDir::currentPath() + u'/', QREvArgText(*this, 0));
     const TIniFile ini(fileName);
-    value.SetString(ini.ReadString(text(*this, 1), text(*this, 2), QString()));
+    value.SetString(ini.ReadString(QREvArgText(*this, 1), QREvArgText(*this, 2), QString()));
 }
 
 namespace
@@ -689,8 +673,8 @@ bool QRReadRegistryString(const QString &rootOrPath, const QString &keyPath, con
 void TQREvReadRegistryFunction::Apply(TQREvValue &value)
 {
     QString result;
-    if (takes(*this, {rkString, rkString, rkString}) &&
-        QRReadRegistryString(text(*this, 0), text(*this, 1), text(*this, 2), result))
+    if (QREvTakes(*this, {rkString, rkString, rkString}) &&
+        QRReadRegistryString(QREvArgText(*this, 0), QREvArgText(*this, 1), QREvArgText(*this, 2), result))
         value.SetString(result);
     else
         setError(value);
@@ -704,29 +688,29 @@ void TQREvSetVar::Apply(TQREvValue &value)
         setError(value);
         return;
     }
-    QRVariables().Set(text(*this, 0), Argument(1));
-    const TQREvValue *stored = QRVariables().Find(text(*this, 0));
+    QRVariables().Set(QREvArgText(*this, 0), Argument(1));
+    const TQREvValue *stored = QRVariables().Find(QREvArgText(*this, 0));
     value = stored ? *stored : TQREvValue::Error();
 }
 
 void TQREvGetVar::Apply(TQREvValue &value)
 {
-    const TQREvValue *stored = takes(*this, {rkString}) ? QRVariables().Find(text(*this, 0)) : nullptr;
+    const TQREvValue *stored = QREvTakes(*this, {rkString}) ? QRVariables().Find(QREvArgText(*this, 0)) : nullptr;
     value = stored ? *stored : TQREvValue::Error();
 }
 
 void TQREvVarExists::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkString}))
-        value.SetBoolean(QRVariables().Find(text(*this, 0)) != nullptr);
+    if (QREvTakes(*this, {rkString}))
+        value.SetBoolean(QRVariables().Find(QREvArgText(*this, 0)) != nullptr);
     else
         setError(value);
 }
 
 void TQREvDeleteVar::Apply(TQREvValue &value)
 {
-    if (takes(*this, {rkString}))
-        value.SetBoolean(QRVariables().Delete(text(*this, 0)));
+    if (QREvTakes(*this, {rkString}))
+        value.SetBoolean(QRVariables().Delete(QREvArgText(*this, 0)));
     else
         setError(value);
 }
@@ -739,8 +723,8 @@ namespace
 void applyMessageBox(const TQREvElementFunction &f, TQREvValue &value, TMsgDlgType type, TMsgButtons buttons,
                      TModalResult yes)
 {
-    if (takes(f, {rkString}))
-        value.SetBoolean(Prompt().MessageBox(text(f, 0), PromptTitle(), type, buttons) == yes);
+    if (QREvTakes(f, {rkString}))
+        value.SetBoolean(Prompt().MessageBox(QREvArgText(f, 0), PromptTitle(), type, buttons) == yes);
     else
         setError(value);
 }
@@ -816,13 +800,13 @@ void TQREvYesNoBox::Apply(TQREvValue &value)
 
 void TQREvInputQuery::Apply(TQREvValue &value)
 {
-    if (!takes(*this, {rkString, rkString, rkString})) {
+    if (!QREvTakes(*this, {rkString, rkString, rkString})) {
         setError(value);
         return;
     }
-    const QString &name = text(*this, 2);
+    const QString &name = QREvArgText(*this, 2);
     QString typed = editText(QRVariables().Find(name));
-    if (!Prompt().InputBox(text(*this, 0), text(*this, 1), typed)) {
+    if (!Prompt().InputBox(QREvArgText(*this, 0), QREvArgText(*this, 1), typed)) {
         value.SetBoolean(false);
         return;
     }
