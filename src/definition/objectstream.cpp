@@ -8,6 +8,7 @@
 #include "common/properties.h"
 
 #include <QMetaEnum>
+#include <QtEndian>
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -125,10 +126,19 @@ quint8 TByteReader::U8()
     return quint8(m_data[m_pos++]);
 }
 
+namespace
+{
+// A little-endian integer of the reader's data at pos.
+template <class T> T littleEndianAt(const QByteArray &data, qsizetype pos)
+{
+    return qFromLittleEndian<T>(data.constData() + pos);
+}
+} // namespace
+
 quint16 TByteReader::U16()
 {
     need(2, "a 16-bit value");
-    const quint16 v = quint16(quint8(m_data[m_pos]) | (quint8(m_data[m_pos + 1]) << 8));
+    const quint16 v = littleEndianAt<quint16>(m_data, m_pos);
     m_pos += 2;
     return v;
 }
@@ -141,9 +151,7 @@ qint16 TByteReader::I16()
 quint32 TByteReader::U32()
 {
     need(4, "a 32-bit value");
-    quint32 v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= quint32(quint8(m_data[m_pos + i])) << (8 * i);
+    const quint32 v = littleEndianAt<quint32>(m_data, m_pos);
     m_pos += 4;
     return v;
 }
@@ -156,11 +164,9 @@ qint32 TByteReader::I32()
 qint64 TByteReader::I64()
 {
     need(8, "a 64-bit value");
-    quint64 v = 0;
-    for (int i = 0; i < 8; ++i)
-        v |= quint64(quint8(m_data[m_pos + i])) << (8 * i);
+    const qint64 v = littleEndianAt<qint64>(m_data, m_pos);
     m_pos += 8;
-    return qint64(v);
+    return v;
 }
 
 double TByteReader::Extended()
