@@ -111,7 +111,8 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs a report file once, without a window, and writes its output.\n"
-        "Formats: qrp (stored pages), txt, rtf, emf, wmf, pdf, png, svg, csv, xlsx.\n"
+        "Formats: qrp (stored pages), txt, rtf, emf, pdf, png, svg, csv, xlsx\n"
+        "(wmf is recognised, but placeable WMF files cannot be written yet: use emf).\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
         "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 usage."));
     parser.addHelpOption();
