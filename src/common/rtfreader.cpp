@@ -31,6 +31,14 @@ constexpr int MaxDepth = 512;
 // Longest control word and parameter the format allows.
 constexpr int MaxWordLength = 32;
 constexpr int MaxParamDigits = 10;
+// Lengths beyond the largest page a word processor knows (22 inches, in twips) are taken as that:
+// larger ones only come from damaged files and would overflow the text layout's coordinates.
+constexpr int MaxLength = 31680;
+
+int clampLength(int twips)
+{
+    return std::clamp(twips, -MaxLength, MaxLength);
+}
 
 enum class Dest { Text, FontTable, ColorTable, Pict, Skip };
 
@@ -510,17 +518,17 @@ private:
         else if (w == "qj")
             m_st.alignment = Qt::AlignJustify;
         else if (w == "li" || w == "lin")
-            m_st.li = n;
+            m_st.li = clampLength(n);
         else if (w == "ri" || w == "rin")
-            m_st.ri = n;
+            m_st.ri = clampLength(n);
         else if (w == "fi")
-            m_st.fi = n;
+            m_st.fi = clampLength(n);
         else if (w == "sb")
-            m_st.sb = n;
+            m_st.sb = clampLength(n);
         else if (w == "sa")
-            m_st.sa = n;
+            m_st.sa = clampLength(n);
         else if (w == "sl")
-            m_st.sl = n;
+            m_st.sl = clampLength(n);
         else if (w == "slmult")
             m_st.slMult = on;
         else if (w == "tqr")
@@ -530,7 +538,7 @@ private:
         else if (w == "tqdec")
             m_st.nextTabType = QTextOption::DelimiterTab;
         else if ((w == "tx" || w == "tb") && hasParam) {
-            QTextOption::Tab tab(std::max(0, n), m_st.nextTabType,
+            QTextOption::Tab tab(std::clamp(n, 0, MaxLength), m_st.nextTabType,
                                  m_st.nextTabType == QTextOption::DelimiterTab ? QLatin1Char('.') : QChar());
             m_st.tabs.append(tab);
             m_st.nextTabType = QTextOption::LeftTab;
@@ -791,6 +799,8 @@ private:
             w = w * m_pict.scalex / 100.0;
         if (m_pict.scaley > 0)
             h = h * m_pict.scaley / 100.0;
+        w = std::min<double>(w, MaxLength);
+        h = std::min<double>(h, MaxLength);
         // Qt takes picture sizes as pixels of the screen and scales them to the device itself.
         const QScreen *screen = QGuiApplication::primaryScreen();
         const double perTwip = (screen ? screen->logicalDotsPerInchY() : 96.0) / 1440.0;

@@ -42,15 +42,28 @@ public:
     std::vector<std::pair<double, QString>> LineTexts(int from, int to) const;
 
 private:
+    // Qt lays a document out in fixed-point coordinates that overflow (and hang the layout) a
+    // few kilometres of twips down; very long texts are therefore laid out in pieces, each its
+    // own document, stacked one under the other.
+    struct Chunk {
+        std::unique_ptr<QTextDocument> doc;
+        int offset = 0; // position of the piece's first character in the whole text
+        double top = 0; // twips above the piece
+    };
     struct Line {
         int start, end;
         double top, bottom;
+        int chunk;
     };
+    void addChunk(const QTextDocument &source, int from, int to, const QFont &defaultFont,
+                  Qt::Alignment defaultAlignment);
     int lineAt(int position) const;
     double topOf(int lineIndex) const;
     void layOut();
 
-    std::unique_ptr<QTextDocument> m_doc;
+    std::vector<Chunk> m_chunks;
     std::vector<Line> m_lines;
+    int m_end = 0;
+    bool m_empty = true;
     double m_width = -1;
 };

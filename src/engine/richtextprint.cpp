@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextFragment>
 #include <QTextLayout>
 #include <cmath>
@@ -81,18 +82,141 @@ void fontsToTwips(QTextDocument *doc)
 
 // --- TQRRichTextLayout ---------------------------------------------------------------------
 
+namespace
+{
+// The most twips one laid-out piece may reach; Qt's layout breaks down at about four times this.
+constexpr double PieceHeight = 2000000;
+
+// Size in twips of a character format's font (source documents size fonts in points, or in
+// pixels of a 96-dpi screen).
+double fontTwips(const QTextCharFormat &format, double defaultTwips)
+{
+    if (format.hasProperty(QTextFormat::FontPointSize))
+        return format.fontPointSize() * 20;
+    if (format.hasProperty(QTextFormat::FontPixelSize))
+        return format.intProperty(QTextFormat::FontPixelSize) * 15.0;
+    return defaultTwips;
+}
+
+// An upper bound, in twips, of one line of the block, whatever its width.
+double lineBound(const QTextBlock &block, double defaultTwips)
+{
+    double size = fontTwips(block.charFormat(), defaultTwips);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        size = std::max(size, fontTwips(format, defaultTwips));
+        if (format.isImageFormat())
+            size = std::max(size, format.toImageFormat().height() * 15.0);
+    }
+    double bound = 2 * size + 1;
+    const QTextBlockFormat bf = block.blockFormat();
+    switch (bf.lineHeightType()) {
+    case QTextBlockFormat::FixedHeight:
+    case QTextBlockFormat::MinimumHeight:
+        bound = std::max(bound, std::abs(bf.lineHeight()) + 1);
+        break;
+    case QTextBlockFormat::ProportionalHeight:
+        bound *= std::max(1.0, bf.lineHeight() / 100);
+        break;
+    case QTextBlockFormat::LineDistanceHeight:
+        bound += std::abs(bf.lineHeight());
+        break;
+    default:
+        break;
+    }
+    return bound;
+}
+} // namespace
+
 TQRRichTextLayout::TQRRichTextLayout(const QTextDocument &source, const QFont &defaultFont,
                                      Qt::Alignment defaultAlignment)
-    : m_doc(source.clone())
+    : m_end(std::max(0, source.characterCount() - 1)), m_empty(source.isEmpty())
 {
-    m_doc->setUndoRedoEnabled(false);
-    m_doc->setDocumentMargin(0);
-    m_doc->setDefaultFont(defaultFont);
-    fontsToTwips(m_doc.get());
-    QTextOption option = m_doc->defaultTextOption();
+    const double defaultTwips =
+        defaultFont.pixelSize() > 0 ? defaultFont.pixelSize() : defaultFont.pointSizeF() * 20;
+    // Whole paragraphs go into one piece while the worst case (every character on a line of its
+    // own) stays below the limit; a paragraph too long even for a piece of its own is cut.
+    struct Span {
+        int from, to;
+    };
+    std::vector<Span> pieces;
+    double height = 0;
+    int pieceStart = 0;
+    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat bf = block.blockFormat();
+        const double line = lineBound(block, defaultTwips);
+        const double margins = std::abs(bf.topMargin()) + std::abs(bf.bottomMargin());
+        const double blockHeight = margins + (block.length() + 1) * line;
+        if (height > 0 && height + blockHeight > PieceHeight) {
+            pieces.push_back({pieceStart, block.position() - 1});
+            pieceStart = block.position();
+            height = 0;
+        }
+        if (blockHeight > PieceHeight) {
+            const int perPiece = std::max(1, int((PieceHeight - margins) / line));
+            const int blockEnd = block.position() + block.length() - 1;
+            int from = block.position();
+            while (blockEnd - from > perPiece) {
+                pieces.push_back({from, from + perPiece});
+                from += perPiece;
+            }
+            pieceStart = from;
+            height = margins + (blockEnd - from + 1) * line;
+        } else {
+            height += blockHeight;
+        }
+    }
+    if (pieces.empty()) {
+        addChunk(source, -1, -1, defaultFont, defaultAlignment); // the usual case: all of it
+        return;
+    }
+    pieces.push_back({pieceStart, m_end});
+    for (const Span &piece : pieces)
+        addChunk(source, piece.from, piece.to, defaultFont, defaultAlignment);
+}
+
+void TQRRichTextLayout::addChunk(const QTextDocument &source, int from, int to, const QFont &defaultFont,
+                                 Qt::Alignment defaultAlignment)
+{
+    Chunk chunk;
+    if (from < 0) {
+        chunk.doc.reset(source.clone());
+    } else {
+        chunk.offset = from;
+        chunk.doc = std::make_unique<QTextDocument>();
+        QTextCursor selection(const_cast<QTextDocument *>(&source));
+        selection.setPosition(from);
+        selection.setPosition(to, QTextCursor::KeepAnchor);
+        QTextCursor cursor(chunk.doc.get());
+        cursor.insertFragment(selection.selection());
+        // Paragraph formats as in the source (the first one is not carried by a fragment), and
+        // the pictures the piece shows.
+        QTextBlock target = chunk.doc->begin();
+        for (QTextBlock block = source.findBlock(from); block.isValid() && target.isValid() &&
+                                                        block.position() <= to;
+             block = block.next(), target = target.next()) {
+            QTextCursor(target).setBlockFormat(block.blockFormat());
+            for (auto it = target.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (!format.isImageFormat())
+                    continue;
+                const QUrl name(format.toImageFormat().name());
+                const QVariant image = source.resource(QTextDocument::ImageResource, name);
+                if (image.isValid())
+                    chunk.doc->addResource(QTextDocument::ImageResource, name, image);
+            }
+        }
+    }
+    QTextDocument *doc = chunk.doc.get();
+    doc->setUndoRedoEnabled(false);
+    doc->setDocumentMargin(0);
+    doc->setDefaultFont(defaultFont);
+    fontsToTwips(doc);
+    QTextOption option = doc->defaultTextOption();
     option.setAlignment(defaultAlignment);
-    m_doc->setDefaultTextOption(option);
-    m_doc->documentLayout()->setPaintDevice(&twipDevice());
+    doc->setDefaultTextOption(option);
+    doc->documentLayout()->setPaintDevice(&twipDevice());
+    m_chunks.push_back(std::move(chunk));
 }
 
 TQRRichTextLayout::~TQRRichTextLayout() = default;
@@ -102,36 +226,43 @@ void TQRRichTextLayout::SetWidth(double twips)
     if (twips == m_width)
         return;
     m_width = twips;
-    m_doc->setTextWidth(std::max(1.0, twips));
+    for (Chunk &chunk : m_chunks)
+        chunk.doc->setTextWidth(std::max(1.0, twips));
     layOut();
 }
 
 void TQRRichTextLayout::layOut()
 {
     m_lines.clear();
-    (void)m_doc->size(); // lays out the whole document
-    for (QTextBlock block = m_doc->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout *layout = block.layout();
-        if (!layout)
-            continue;
-        const double blockTop = layout->position().y();
-        for (int i = 0; i < layout->lineCount(); ++i) {
-            const QTextLine line = layout->lineAt(i);
-            const int start = block.position() + line.textStart();
-            m_lines.push_back(
-                {start, start + line.textLength(), blockTop + line.y(), blockTop + line.y() + line.height()});
+    double top = 0;
+    for (size_t c = 0; c < m_chunks.size(); ++c) {
+        Chunk &chunk = m_chunks[c];
+        chunk.top = top;
+        const QTextDocument *doc = chunk.doc.get();
+        top += doc->size().height(); // lays out the whole piece
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            const QTextLayout *layout = block.layout();
+            if (!layout)
+                continue;
+            const double blockTop = chunk.top + layout->position().y();
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine line = layout->lineAt(i);
+                const int start = chunk.offset + block.position() + line.textStart();
+                m_lines.push_back({start, start + line.textLength(), blockTop + line.y(),
+                                   blockTop + line.y() + line.height(), int(c)});
+            }
         }
     }
 }
 
 int TQRRichTextLayout::EndPosition() const
 {
-    return std::max(0, m_doc->characterCount() - 1);
+    return m_end;
 }
 
 bool TQRRichTextLayout::IsEmpty() const
 {
-    return m_doc->isEmpty();
+    return m_empty;
 }
 
 int TQRRichTextLayout::lineAt(int position) const
@@ -185,6 +316,9 @@ void TQRRichTextLayout::Render(QPainter *painter, const QRectF &target, double d
     const double height = Height(from, to);
     if (height <= 0)
         return;
+    int last = first;
+    while (last + 1 < int(m_lines.size()) && m_lines[last + 1].start < to)
+        ++last;
     painter->save();
     painter->translate(target.topLeft());
     painter->scale(dpiX / TwipsPerInch, dpiY / TwipsPerInch);
@@ -192,11 +326,17 @@ void TQRRichTextLayout::Render(QPainter *painter, const QRectF &target, double d
     // Only whole lines from..to: the lines around them are clipped away.
     const QRectF clip(-m_width, top, 3 * std::max(m_width, 1.0), height);
     painter->setClipRect(clip, Qt::IntersectClip);
-    QAbstractTextDocumentLayout::PaintContext context;
-    // Lines that only touch the clip would be drawn (and recorded) too; a twip less keeps them out.
-    context.clip = clip.adjusted(0, 1, 0, -1);
-    context.palette.setColor(QPalette::Text, textColor);
-    m_doc->documentLayout()->draw(painter, context);
+    for (int c = m_lines[first].chunk; c <= m_lines[std::min<size_t>(last, m_lines.size() - 1)].chunk; ++c) {
+        const Chunk &chunk = m_chunks[c];
+        painter->save();
+        painter->translate(0, chunk.top);
+        QAbstractTextDocumentLayout::PaintContext context;
+        // Lines that only touch the clip would be drawn (and recorded) too; a twip less keeps them out.
+        context.clip = clip.translated(0, -chunk.top).adjusted(0, 1, 0, -1);
+        context.palette.setColor(QPalette::Text, textColor);
+        chunk.doc->documentLayout()->draw(painter, context);
+        painter->restore();
+    }
     painter->restore();
 }
 
@@ -206,9 +346,10 @@ std::vector<std::pair<double, QString>> TQRRichTextLayout::LineTexts(int from, i
     const int first = lineAt(from);
     const double top = topOf(first);
     for (int k = first; k < int(m_lines.size()) && m_lines[k].start < to; ++k) {
-        const QTextBlock block = m_doc->findBlock(m_lines[k].start);
-        QString text =
-            block.text().mid(m_lines[k].start - block.position(), m_lines[k].end - m_lines[k].start);
+        const Chunk &chunk = m_chunks[m_lines[k].chunk];
+        const int start = m_lines[k].start - chunk.offset;
+        const QTextBlock block = chunk.doc->findBlock(start);
+        QString text = block.text().mid(start - block.position(), m_lines[k].end - m_lines[k].start);
         text.remove(QChar::LineSeparator);
         text.remove(QChar::ObjectReplacementCharacter);
         texts.emplace_back(m_lines[k].top - top, text);

@@ -393,3 +393,52 @@ TEST(RichTextLayout, RendersEmbeddedPicturesAndOnlyTheLinesAsked)
             blueNearTop = rest.pixel(x, y) == qRgb(0, 0, 255);
     EXPECT_TRUE(blueNearTop);
 }
+
+// Qt's own layout hangs once a document grows a few kilometres of twips tall; long texts are laid
+// out in pieces, and nothing may be lost, repeated or moved where the pieces meet.
+TEST(RichTextLayout, VeryLongTextsLayOutInPiecesWithoutLosingALine)
+{
+    QStringList paragraphs;
+    for (int i = 0; i < 400; ++i)
+        paragraphs << QStringLiteral("p%1 %2").arg(i, 3, 10, QLatin1Char('0')).arg(QString(40, QLatin1Char('x')));
+    QTextDocument doc;
+    doc.setPlainText(paragraphs.join(QLatin1Char('\n')));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(240);
+    TQRRichTextLayout layout(doc, font, Qt::AlignLeft);
+    layout.SetWidth(1440 * 8);
+    ASSERT_EQ(layout.EndPosition(), doc.characterCount() - 1);
+    const double lineHeight = layout.Height(0, 1);
+    ASSERT_GT(lineHeight, 200);
+    // Page by page, as an element continues on the next page.
+    QStringList seen;
+    double previousTop = -1;
+    int from = 0, pages = 0;
+    while (from < layout.EndPosition()) {
+        const int next = layout.Fit(from, 50 * lineHeight);
+        ASSERT_GT(next, from);
+        for (const auto &[top, text] : layout.LineTexts(from, next)) {
+            EXPECT_GT(top, previousTop - 1e-6) << text.toStdString();
+            previousTop = top;
+            seen << text;
+        }
+        previousTop = -1;
+        from = next;
+        ++pages;
+    }
+    EXPECT_EQ(pages, 8);
+    EXPECT_EQ(seen, paragraphs);
+    EXPECT_DOUBLE_EQ(layout.Height(0, layout.EndPosition()), 400 * lineHeight);
+
+    // Characters of the largest size, one to a line, in one paragraph: cut into pieces too.
+    QTextDocument huge;
+    ASSERT_TRUE(ReadRtf("{\\rtf1\\fs3276 " + QByteArray(600, 'a') + "}", &huge));
+    TQRRichTextLayout tall(huge, font, Qt::AlignLeft);
+    tall.SetWidth(1440 * 6);
+    QString text;
+    const auto lines = tall.LineTexts(0, tall.EndPosition());
+    for (const auto &[top, line] : lines)
+        text += line;
+    EXPECT_EQ(text, QString(600, QLatin1Char('a')));
+    EXPECT_GE(lines.size(), 20u);
+}
