@@ -34,8 +34,7 @@ bool createDatabase(const QString &path)
             "INSERT INTO Orders VALUES (7, 'Bolts', 'Oslo', 120.25, 1, 3, 9.5, 2.5, '2024-03-05', 'long "
             "text', "
             "5000000000, 'field', 1.25)",
-            "INSERT INTO Orders VALUES (8, 'Nuts', 'Rome', 80, 0, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
-            "NULL)",
+            "INSERT INTO Orders VALUES (8, 'Nuts', 'Rome', 80, 0, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
         };
         for (const char *statement : statements) {
             if (!q.exec(QString::fromLatin1(statement))) {
