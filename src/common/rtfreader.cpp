@@ -538,7 +538,8 @@ private:
         else if (w == "tqdec")
             m_st.nextTabType = QTextOption::DelimiterTab;
         else if ((w == "tx" || w == "tb") && hasParam) {
-            QTextOption::Tab tab(std::clamp(n, 0, MaxLength), m_st.nextTabType,
+            // Tab positions, like exact line heights, are 96-dpi pixels.
+            QTextOption::Tab tab(std::clamp(n, 0, MaxLength) / 15.0, m_st.nextTabType,
                                  m_st.nextTabType == QTextOption::DelimiterTab ? QLatin1Char('.') : QChar());
             m_st.tabs.append(tab);
             m_st.nextTabType = QTextOption::LeftTab;
@@ -702,10 +703,12 @@ private:
         if (m_st.sl != 0) {
             if (m_st.slMult && m_st.sl > 0)
                 f.setLineHeight(m_st.sl * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+            // Exact line heights are pixels of a 96-dpi screen, which Qt scales to the device
+            // the text is laid out on (unlike indents and spacing, taken as they are).
             else if (m_st.sl > 0)
-                f.setLineHeight(m_st.sl, QTextBlockFormat::MinimumHeight);
+                f.setLineHeight(m_st.sl / 15.0, QTextBlockFormat::MinimumHeight);
             else
-                f.setLineHeight(-double(m_st.sl), QTextBlockFormat::FixedHeight);
+                f.setLineHeight(-m_st.sl / 15.0, QTextBlockFormat::FixedHeight);
         }
         if (!m_st.tabs.isEmpty())
             f.setTabPositions(m_st.tabs);

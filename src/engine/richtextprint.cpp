@@ -110,16 +110,17 @@ double lineBound(const QTextBlock &block, double defaultTwips)
     }
     double bound = 2 * size + 1;
     const QTextBlockFormat bf = block.blockFormat();
+    // Exact heights are 96-dpi pixels, scaled to the twips of the layout device.
     switch (bf.lineHeightType()) {
     case QTextBlockFormat::FixedHeight:
     case QTextBlockFormat::MinimumHeight:
-        bound = std::max(bound, std::abs(bf.lineHeight()) + 1);
+        bound = std::max(bound, std::abs(bf.lineHeight()) * 15 + 1);
         break;
     case QTextBlockFormat::ProportionalHeight:
         bound *= std::max(1.0, bf.lineHeight() / 100);
         break;
     case QTextBlockFormat::LineDistanceHeight:
-        bound += std::abs(bf.lineHeight());
+        bound += std::abs(bf.lineHeight()) * 15;
         break;
     default:
         break;

@@ -181,15 +181,15 @@ TEST(RtfReader, ParagraphsIndentsSpacingAndTabs)
     EXPECT_DOUBLE_EQ(indented.bottomMargin(), 240);
     const QList<QTextOption::Tab> tabs = blockOf(doc, "a\tb").tabPositions();
     ASSERT_EQ(tabs.size(), 3);
-    EXPECT_DOUBLE_EQ(tabs[0].position, 1440);
+    EXPECT_DOUBLE_EQ(tabs[0].position, 96); // an inch: 96 pixels, which Qt scales to the device
     EXPECT_EQ(tabs[0].type, QTextOption::LeftTab);
-    EXPECT_DOUBLE_EQ(tabs[1].position, 4320);
+    EXPECT_DOUBLE_EQ(tabs[1].position, 288);
     EXPECT_EQ(tabs[1].type, QTextOption::RightTab);
     EXPECT_EQ(tabs[2].type, QTextOption::CenterTab);
     EXPECT_EQ(blockOf(doc, "spaced").lineHeightType(), QTextBlockFormat::ProportionalHeight);
     EXPECT_DOUBLE_EQ(blockOf(doc, "spaced").lineHeight(), 150);
     EXPECT_EQ(blockOf(doc, "fixed").lineHeightType(), QTextBlockFormat::FixedHeight);
-    EXPECT_DOUBLE_EQ(blockOf(doc, "fixed").lineHeight(), 300);
+    EXPECT_DOUBLE_EQ(blockOf(doc, "fixed").lineHeight(), 20); // 300 twips
     EXPECT_DOUBLE_EQ(blockOf(doc, "plain").leftMargin(), 0);
     EXPECT_TRUE(blockOf(doc, "plain").tabPositions().isEmpty());
 }

@@ -442,3 +442,32 @@ TEST(RichTextLayout, VeryLongTextsLayOutInPiecesWithoutLosingALine)
     EXPECT_EQ(text, QString(600, QLatin1Char('a')));
     EXPECT_GE(lines.size(), 20u);
 }
+
+// Lengths from RTF keep their size on the 1440-dpi layout: exact line heights and tab stops are
+// scaled by Qt, indents are not, and both must come out in twips.
+TEST(RichTextLayout, ExactLineHeightsTabStopsAndIndentsFromRtfKeepTheirSize)
+{
+    QTextDocument doc;
+    ASSERT_TRUE(ReadRtf("{\\rtf1\\sl-480\\tx1440 \\tab X\\par\\pard\\li720 Y\\par}", &doc));
+    TQRRichTextLayout layout(doc, QFont(QStringLiteral("DejaVu Sans"), 12), Qt::AlignLeft);
+    layout.SetWidth(1440 * 4);
+    const auto lines = layout.LineTexts(0, layout.EndPosition());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_DOUBLE_EQ(lines[1].first, 480) << "the exact line height of a third of an inch";
+    const int second = layout.Fit(0, 480);
+    ASSERT_GT(second, 0);
+    auto firstInk = [&](int from, int to) {
+        QImage image(400, 100, QImage::Format_RGB32); // 100 dpi
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        layout.Render(&painter, QRectF(0, 0, 400, 100), 100, 100, from, to, Qt::black);
+        painter.end();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return x;
+        return -1;
+    };
+    EXPECT_NEAR(firstInk(0, second), 100, 4) << "the tab stop at one inch";
+    EXPECT_NEAR(firstInk(second, layout.EndPosition()), 50, 4) << "the half-inch indent";
+}
