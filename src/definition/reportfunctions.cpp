@@ -15,6 +15,7 @@
 #include "expressions/library.h"
 
 #include <cmath>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 
@@ -376,69 +377,60 @@ void TQREvGetStringProperty::Apply(TQREvValue &value)
                         : QString());
 }
 
-void TQREvSetBooleanProperty::Apply(TQREvValue &value)
+namespace
 {
-    if (!QREvTakes(*this, {rkString, rkString, rkBoolean})) {
+// The four setters: element, property name and a value of their kind; the element by the writing
+// rule and not locked, the property not refused by the setter's own lock; the value is the third
+// argument.
+void setProperty(TQREvElementFunction &f, TQREvValue &value, TQREvResultType kind,
+                 const std::function<bool(TComponent *, const QString &)> &refused, const QVariant &written)
+{
+    if (!QREvTakes(f, {rkString, rkString, kind})) {
         setError(value);
         return;
     }
-    TComponent *element = settableElement(*this);
+    TComponent *element = settableElement(f);
+    const QString property = QREvArgText(f, 1);
+    if (!element || (refused && refused(element, property))) {
+        setError(value);
+        return;
+    }
+    writeProperty(element, property, written);
+    value = f.Argument(2);
+}
+} // namespace
+
+void TQREvSetBooleanProperty::Apply(TQREvValue &value)
+{
     // No expression may lift a designer lock.
     static const QStringList locks = {QStringLiteral("BLOCKEDIT"), QStringLiteral("BLOCKCHANGE"),
                                       QStringLiteral("BLOCKDELETE"), QStringLiteral("BLOCKMOVE")};
-    if (!element || locks.contains(QREvArgText(*this, 1).toUpper())) {
-        setError(value);
-        return;
-    }
-    writeProperty(element, QREvArgText(*this, 1), Argument(2).BoolValue);
-    value = Argument(2);
+    setProperty(*this, value, rkBoolean,
+                [](TComponent *, const QString &property) { return locks.contains(property.toUpper()); },
+                ArgumentCount() == 3 ? QVariant(Argument(2).BoolValue) : QVariant());
 }
 
 void TQREvSetIntegerProperty::Apply(TQREvValue &value)
 {
-    if (!QREvTakes(*this, {rkString, rkString, rkInteger})) {
-        setError(value);
-        return;
-    }
-    TComponent *element = settableElement(*this);
-    if (!element) {
-        setError(value);
-        return;
-    }
-    writeProperty(element, QREvArgText(*this, 1), Argument(2).IntValue);
-    value = Argument(2);
+    setProperty(*this, value, rkInteger, nullptr,
+                ArgumentCount() == 3 ? QVariant(Argument(2).IntValue) : QVariant());
 }
 
 void TQREvSetFloatProperty::Apply(TQREvValue &value)
 {
-    if (!QREvTakes(*this, {rkString, rkString, rkFloat})) {
-        setError(value);
-        return;
-    }
-    TComponent *element = settableElement(*this);
-    if (!element) {
-        setError(value);
-        return;
-    }
-    writeProperty(element, QREvArgText(*this, 1), Argument(2).FloatValue);
-    value = Argument(2);
+    setProperty(*this, value, rkFloat, nullptr,
+                ArgumentCount() == 3 ? QVariant(Argument(2).FloatValue) : QVariant());
 }
 
 void TQREvSetStringProperty::Apply(TQREvValue &value)
 {
-    if (!QREvTakes(*this, {rkString, rkString, rkString})) {
-        setError(value);
-        return;
-    }
-    TComponent *element = settableElement(*this);
     // A locked data binding stays as the designer left it.
-    if (!element || (QREvArgText(*this, 1).compare(QLatin1String("DATAFIELD"), Qt::CaseInsensitive) == 0 &&
-                     blockFlag(element, "BlockChange"))) {
-        setError(value);
-        return;
-    }
-    writeProperty(element, QREvArgText(*this, 1), Argument(2).Text);
-    value = Argument(2);
+    setProperty(*this, value, rkString,
+                [](TComponent *element, const QString &property) {
+                    return property.compare(QLatin1String("DATAFIELD"), Qt::CaseInsensitive) == 0 &&
+                           blockFlag(element, "BlockChange");
+                },
+                ArgumentCount() == 3 ? QVariant(Argument(2).Text) : QVariant());
 }
 
 // --- Colours and fonts ---
