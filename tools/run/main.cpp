@@ -101,7 +101,8 @@ int main(int argc, char **argv)
     // Without a desktop session there is no runtime directory; a private one
     // keeps Qt from warning about it on every run.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
+        const QByteArray runtime =
+            QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
         if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", runtime);
     }
@@ -111,10 +112,11 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs a report file once, without a window, and writes its output.\n"
-        "Formats: qrp (stored pages), txt, rtf, emf, pdf, png, svg, csv, xlsx\n"
-        "(wmf is recognised, but placeable WMF files cannot be written yet: use emf).\n"
+        "Formats: qrp (stored pages), txt, rtf, wmf (placeable Windows Metafiles), emf (Enhanced\n"
+        "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
-        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 usage."));
+        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 "
+        "usage."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("REPORT.QR2"), QStringLiteral("The report file to run."));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
@@ -132,8 +134,9 @@ int main(int argc, char **argv)
                                              QStringLiteral("Runs the report without its script."));
     const QCommandLineOption answerOption(
         QStringLiteral("answer"),
-        QStringLiteral("Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
-                       "or No for a message box."),
+        QStringLiteral(
+            "Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
+            "or No for a message box."),
         QStringLiteral("TEXT"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Prints no progress."));
     const QCommandLineOption localeOption(QStringLiteral("locale"),
@@ -149,7 +152,8 @@ int main(int argc, char **argv)
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1 || !parser.isSet(outputOption))
-        return fail(ExitUsage, QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
+        return fail(ExitUsage,
+                    QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
     const QString reportFile = positional.first();
     const QString output = parser.value(outputOption);
     QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
@@ -171,8 +175,9 @@ int main(int argc, char **argv)
         return fail(ExitFailed, QStringLiteral("%1: the file does not exist").arg(reportFile));
     if (!dialog.LoadReportFile(reportFile)) {
         const QString cause = dialog.Loader()->LastError();
-        return fail(ExitFailed, QStringLiteral("%1: cannot be read%2")
-                                    .arg(reportFile, cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
+        return fail(ExitFailed,
+                    QStringLiteral("%1: cannot be read%2")
+                        .arg(reportFile, cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
     }
     TQRDesignReport *report = dialog.Report();
     TComponent *owner = dialog.ReportForm();
@@ -226,8 +231,8 @@ int main(int argc, char **argv)
 
     try {
         bool ran = false;
-        if (format == QLatin1String("txt") || format == QLatin1String("rtf") || format == QLatin1String("csv") ||
-            format == QLatin1String("xlsx")) {
+        if (format == QLatin1String("txt") || format == QLatin1String("rtf") ||
+            format == QLatin1String("csv") || format == QLatin1String("xlsx")) {
             std::unique_ptr<TQRExportFilter> filter;
             if (format == QLatin1String("txt"))
                 filter = std::make_unique<TQRAsciiExportFilter>(output);
