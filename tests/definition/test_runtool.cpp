@@ -28,8 +28,8 @@ Result runProgram(const QString &program, const QStringList &args)
     QProcess p;
     p.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + program, args);
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 Result runTool(const QStringList &args)
@@ -56,8 +56,7 @@ protected:
             EXPECT_TRUE(db.open());
             QSqlQuery q(db);
             EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE towns (name VARCHAR(20), land VARCHAR(20))")));
-            EXPECT_TRUE(q.exec(
-                QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
+            EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("runtool"));
         auto *query = new TQuery(form.get());
@@ -93,9 +92,9 @@ TEST_F(RunTool, TextWithParameterAndLabel)
 {
     if (missingTool)
         GTEST_SKIP() << "tabulon-run not built";
-    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")),
-                              QStringLiteral("--param"), QStringLiteral("land=NW"), QStringLiteral("--label"),
-                              QStringLiteral("Heading=Towns of NW"), QStringLiteral("--quiet")});
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")), QStringLiteral("--param"),
+                              QStringLiteral("land=NW"), QStringLiteral("--label"), QStringLiteral("Heading=Towns of NW"),
+                              QStringLiteral("--quiet")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QString text = QString::fromUtf8(testutil::readFile(out(QStringLiteral("t.txt"))));
     EXPECT_TRUE(text.contains(QStringLiteral("Towns of NW")));
@@ -112,8 +111,8 @@ TEST_F(RunTool, PdfIsReadByAnotherProgram)
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         GTEST_SKIP() << "pdftotext not installed";
     // Without --param the Bound parameter is asked for, and --answer answers.
-    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")),
-                              QStringLiteral("--answer"), QStringLiteral("BW")});
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")), QStringLiteral("--answer"),
+                              QStringLiteral("BW")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("(1 page)")));
     const QString text = pdfText(out(QStringLiteral("t.pdf")));
@@ -132,11 +131,9 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
         EXPECT_EQ(r.code, 0) << name.toStdString() << ": " << r.err.toStdString();
         EXPECT_GT(QFileInfo(out(name)).size(), 0) << name.toStdString();
     }
-    for (const QString &ext :
-         {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
-        const Result r =
-            runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
-                     QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
+    for (const QString &ext : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
+        const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
+                                  QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
         EXPECT_EQ(r.code, 0) << ext.toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("p001.") + ext))) << ext.toStdString();
     }
@@ -147,8 +144,7 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
                               QStringLiteral("--format"), QStringLiteral("txt"), QStringLiteral("--quiet"),
                               QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out"))))
-                    .contains(QStringLiteral("Ulm")));
+    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out")))).contains(QStringLiteral("Ulm")));
 }
 
 TEST_F(RunTool, FailuresAndUsage)
@@ -180,8 +176,8 @@ TEST_F(RunTool, FailuresAndUsage)
     EXPECT_TRUE(r.err.contains(QStringLiteral("nosuch")));
 
     // An output that cannot be written leaves nothing behind and says so.
-    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")),
-                 QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")), QStringLiteral("--quiet"),
+                 QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("x.pdf")));
 
@@ -196,15 +192,13 @@ TEST_F(RunTool, ExpressionConsoleReachesTheReportsElements)
 {
     if (!QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-expr")))
         GTEST_SKIP() << "tabulon-expr not built";
-    const Result r = runProgram(
-        QStringLiteral("tabulon-expr"),
-        {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
-         QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
+    const Result r = runProgram(QStringLiteral("tabulon-expr"),
+                                {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
+                                 QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("STRING\tTowns\nBOOLEAN\tTrue\nBOOLEAN\tFalse\n"));
-    const Result bad =
-        runProgram(QStringLiteral("tabulon-expr"),
-                   {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
+    const Result bad = runProgram(QStringLiteral("tabulon-expr"),
+                                  {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
     EXPECT_EQ(bad.code, 2);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("none.QR2")));
 }

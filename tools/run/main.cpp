@@ -101,8 +101,7 @@ int main(int argc, char **argv)
     // Without a desktop session there is no runtime directory; a private one
     // keeps Qt from warning about it on every run.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray runtime =
-            QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
+        const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
         if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", runtime);
     }
@@ -115,8 +114,7 @@ int main(int argc, char **argv)
         "Formats: qrp (stored pages), txt, rtf, wmf (placeable Windows Metafiles), emf (Enhanced\n"
         "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
-        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 "
-        "usage."));
+        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 usage."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("REPORT.QR2"), QStringLiteral("The report file to run."));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
@@ -134,9 +132,8 @@ int main(int argc, char **argv)
                                              QStringLiteral("Runs the report without its script."));
     const QCommandLineOption answerOption(
         QStringLiteral("answer"),
-        QStringLiteral(
-            "Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
-            "or No for a message box."),
+        QStringLiteral("Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
+                       "or No for a message box."),
         QStringLiteral("TEXT"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Prints no progress."));
     const QCommandLineOption localeOption(QStringLiteral("locale"),
@@ -152,8 +149,7 @@ int main(int argc, char **argv)
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1 || !parser.isSet(outputOption))
-        return fail(ExitUsage,
-                    QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
+        return fail(ExitUsage, QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
     const QString reportFile = positional.first();
     const QString output = parser.value(outputOption);
     QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
@@ -175,9 +171,8 @@ int main(int argc, char **argv)
         return fail(ExitFailed, QStringLiteral("%1: the file does not exist").arg(reportFile));
     if (!dialog.LoadReportFile(reportFile)) {
         const QString cause = dialog.Loader()->LastError();
-        return fail(ExitFailed,
-                    QStringLiteral("%1: cannot be read%2")
-                        .arg(reportFile, cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
+        return fail(ExitFailed, QStringLiteral("%1: cannot be read%2")
+                                    .arg(reportFile, cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
     }
     TQRDesignReport *report = dialog.Report();
     TComponent *owner = dialog.ReportForm();
@@ -231,8 +226,8 @@ int main(int argc, char **argv)
 
     try {
         bool ran = false;
-        if (format == QLatin1String("txt") || format == QLatin1String("rtf") ||
-            format == QLatin1String("csv") || format == QLatin1String("xlsx")) {
+        if (format == QLatin1String("txt") || format == QLatin1String("rtf") || format == QLatin1String("csv") ||
+            format == QLatin1String("xlsx")) {
             std::unique_ptr<TQRExportFilter> filter;
             if (format == QLatin1String("txt"))
                 filter = std::make_unique<TQRAsciiExportFilter>(output);
