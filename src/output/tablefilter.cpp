@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <xlsxwriter.h>
 
@@ -80,16 +81,27 @@ bool TQRTableExportFilter::ReadNumber(const QString &text, double &value)
     static const QRegularExpression leadingZero(QStringLiteral("^[+-]?0[0-9]"));
     if (leadingZero.match(t).hasMatch())
         return false;
-    const QString d = QRegularExpression::escape(QString(locale.DecimalSeparator));
-    const QString g = QRegularExpression::escape(QString(locale.ThousandSeparator));
-    const QRegularExpression plain(
-        QStringLiteral("^[+-]?([0-9]+(%1[0-9]*)?|%1[0-9]+)([eE][+-]?[0-9]+)?$").arg(d));
-    if (plain.match(t).hasMatch())
+    // Compiling the patterns costs far more than matching them: they are made again only
+    // when the separators change.
+    struct Patterns {
+        QChar decimal, thousand;
+        QRegularExpression plain, grouped;
+    };
+    thread_local std::optional<Patterns> patterns;
+    if (!patterns || patterns->decimal != locale.DecimalSeparator ||
+        patterns->thousand != locale.ThousandSeparator) {
+        const QString d = QRegularExpression::escape(QString(locale.DecimalSeparator));
+        const QString g = QRegularExpression::escape(QString(locale.ThousandSeparator));
+        patterns = Patterns{
+            locale.DecimalSeparator, locale.ThousandSeparator,
+            QRegularExpression(QStringLiteral("^[+-]?([0-9]+(%1[0-9]*)?|%1[0-9]+)([eE][+-]?[0-9]+)?$").arg(d)),
+            QRegularExpression(QStringLiteral("^[+-]?[0-9]{1,3}(%1[0-9]{3})+(%2[0-9]+)?$").arg(g, d))};
+    }
+    if (patterns->plain.match(t).hasMatch())
         return TLocaleSettings::TryStrToFloat(t, locale.DecimalSeparator, value) && std::isfinite(value);
     if (locale.ThousandSeparator.isNull() || locale.ThousandSeparator == locale.DecimalSeparator)
         return false;
-    const QRegularExpression grouped(QStringLiteral("^[+-]?[0-9]{1,3}(%1[0-9]{3})+(%2[0-9]+)?$").arg(g, d));
-    if (!grouped.match(t).hasMatch())
+    if (!patterns->grouped.match(t).hasMatch())
         return false;
     QString bare = t;
     bare.remove(locale.ThousandSeparator);
