@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
@@ -29,7 +30,8 @@ namespace
 
 const QStringList kDemoReports = {QStringLiteral("customers"), QStringLiteral("orders"),
                                   QStringLiteral("invoice"),   QStringLiteral("parts"),
-                                  QStringLiteral("items"),     QStringLiteral("employees")};
+                                  QStringLiteral("items"),     QStringLiteral("employees"),
+                                  QStringLiteral("letter")};
 const QStringList kFormats = {"qrp", "txt", "rtf", "wmf", "emf", "pdf", "png", "svg", "xlsx", "csv"};
 
 // Prints the text an independent reader finds in a file of the given format; for PNG,
@@ -254,6 +256,64 @@ TEST(DemoExport, EveryDemoReportInEveryFormatIsReadBackWithItsWords)
                                               << text.left(2000).toStdString();
         }
     }
+}
+
+TEST(DemoExport, LetterPrintsItsRichTextWithStylesAndColours)
+{
+    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-run");
+    if (!QFileInfo::exists(tool))
+        GTEST_SKIP() << "tabulon-run not built";
+    for (const char *reader : {"pdftotext", "pdffonts"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(reader)).isEmpty())
+            GTEST_SKIP() << reader << " not installed";
+    QTemporaryDir dir;
+    const QString report = QStringLiteral(TABULON_DEMO_DIR "/letter.QR2");
+    const QString pdf = dir.filePath(QStringLiteral("letter.pdf"));
+    Result r = run(tool, {report, QStringLiteral("-o"), pdf, QStringLiteral("--quiet")},
+                   QStringLiteral(TABULON_DEMO_DIR));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // One letter per customer, each with the whole rich text.
+    const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).out;
+    const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    ASSERT_GT(pages.size(), 10);
+    for (const QString &page : {pages.first(), pages.last()}) {
+        const QString flat = page.simplified();
+        EXPECT_TRUE(flat.contains(QStringLiteral("Dear customer,")));
+        EXPECT_TRUE(flat.contains(QStringLiteral("Our spring catalogue comes out in March")))
+            << flat.toStdString();
+        EXPECT_TRUE(flat.contains(QStringLiteral("forty new dive sites")));
+        EXPECT_TRUE(
+            flat.contains(QStringLiteral("Special offer: every order placed before the end of April")));
+        EXPECT_TRUE(flat.contains(QStringLiteral("Your dive shop team")));
+    }
+    // Bold, italic and bold italic runs are set in those faces, embedded.
+    const QString fonts = run(QStringLiteral("pdffonts"), {pdf}).out;
+    for (const char *face : {"Serif-Bold ", "Serif-Italic ", "Serif-BoldItalic "})
+        EXPECT_TRUE(fonts.contains(QString::fromLatin1(face).replace(QLatin1Char(' '), QLatin1Char(' '))))
+            << face << "\n"
+            << fonts.toStdString();
+    EXPECT_FALSE(fonts.contains(QStringLiteral(" no  ")) && fonts.contains(QStringLiteral("emb")) &&
+                 fonts.contains(QStringLiteral(" no  no ")))
+        << fonts.toStdString();
+
+    // The coloured runs: red and blue pixels on the first page's picture.
+    const QString png = dir.filePath(QStringLiteral("letter.png"));
+    r = run(tool,
+            {report, QStringLiteral("-o"), png, QStringLiteral("--quiet"), QStringLiteral("--pages"),
+             QStringLiteral("1")},
+            QStringLiteral(TABULON_DEMO_DIR));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage image(dir.filePath(QStringLiteral("letter001.png")));
+    ASSERT_FALSE(image.isNull());
+    int red = 0, blue = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 80 && c.blue() < 80 ? 1 : 0;
+            blue += c.blue() > 120 && c.red() < 60 && c.green() < 110 ? 1 : 0;
+        }
+    EXPECT_GT(red, 50);
+    EXPECT_GT(blue, 50);
 }
 
 #endif
