@@ -316,4 +316,22 @@ TEST(DemoExport, LetterPrintsItsRichTextWithStylesAndColours)
     EXPECT_GT(blue, 50);
 }
 
+TEST(DemoExport, ADatabaseThatCannotBeOpenedFailsTheRun)
+{
+    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-run");
+    if (!QFileInfo::exists(tool))
+        GTEST_SKIP() << "tabulon-run not built";
+    // Outside the demo installation the alias DEMO names no database: the report would run
+    // without rows, so the run fails, says why, and leaves no file.
+    QTemporaryDir dir;
+    QTemporaryDir home;
+    const QString pdf = dir.filePath(QStringLiteral("c.pdf"));
+    const Result r =
+        run(tool, {QStringLiteral(TABULON_DEMO_DIR "/items.QR2"), QStringLiteral("-o"), pdf}, home.path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("items.QR2: ")) && r.err.contains(QStringLiteral("DEMO")))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
 #endif

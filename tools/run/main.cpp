@@ -96,6 +96,24 @@ void removeOutput(const QString &output, const QString &format)
     }
 }
 
+// Answers prompts in order and remembers the first error box: a database the report cannot
+// open or a query that fails is shown that way, and the run then goes on without its rows,
+// which a script or scheduler must not take for success.
+class TBatchPrompt : public TAnswerListPrompt
+{
+public:
+    using TAnswerListPrompt::TAnswerListPrompt;
+    TModalResult MessageBox(const QString &text, const QString &caption, TMsgDlgType type,
+                            TMsgButtons buttons) override
+    {
+        if (type == mtError && FirstError.isEmpty())
+            FirstError = text;
+        return TAnswerListPrompt::MessageBox(text, caption, type, buttons);
+    }
+    // The text of the first error box, or empty.
+    QString FirstError;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -172,7 +190,7 @@ int main(int argc, char **argv)
     if (parser.isSet(localeOption))
         LocaleSettings().Load(parser.value(localeOption));
 
-    TAnswerListPrompt prompt(parser.values(answerOption));
+    TBatchPrompt prompt(parser.values(answerOption));
     TPromptGuard promptGuard(&prompt);
     RegisterDefinitionClasses();
     RegisterOutputClasses();
@@ -322,6 +340,10 @@ int main(int argc, char **argv)
     } catch (const std::exception &e) {
         removeOutput(output, format);
         return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, QString::fromLocal8Bit(e.what())));
+    }
+    if (!prompt.FirstError.isEmpty()) {
+        removeOutput(output, format);
+        return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, prompt.FirstError));
     }
     if (!quiet) {
         const TQRPrinter *pages = rangePages ? rangePages.get() : report->QRPrinter();
