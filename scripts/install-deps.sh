@@ -12,7 +12,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   sqlite3 libsqlite3-dev
-  unrtf libxlsxwriter-dev poppler-utils qt6-svg-dev emf2svg
+  unrtf libxlsxwriter-dev poppler-utils qt6-svg-dev emf2svg libwmf-bin
   clang libclang-rt-14-dev
 )
 

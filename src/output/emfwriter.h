@@ -1,32 +1,27 @@
 #pragma once
 
-// A paint device that writes an Enhanced Metafile: texts as EXTTEXTOUTW with
-// their font, colour and position; lines, rectangles, polygons and paths as
-// outlines with pen and brush. Pictures are not written yet.
+// The Enhanced Metafile writer: texts as EXTTEXTOUTW with their font, colour,
+// position and escapement; lines, rectangles, polygons and paths as outlines
+// with pen and brush; pictures as STRETCHDIBITS.
 
-#include <QByteArray>
-#include <QPaintDevice>
-#include <QSize>
-#include <memory>
+#include "metafilewriter.h"
 
-class TQREmfEngine;
-
-class TQREmfDevice : public QPaintDevice
+class TQREmfEngine : public TQRMetafileEngine
 {
 public:
-    // A page of size pixels at dpi pixels per inch.
-    TQREmfDevice(const QSize &size, int dpi);
-    ~TQREmfDevice() override;
-    // The finished file's bytes; valid after the painter has ended.
-    QByteArray Data() const;
-
-    QPaintEngine *paintEngine() const override;
+    TQREmfEngine(QSize size, int dpi) : TQRMetafileEngine(size, dpi) {}
 
 protected:
-    int metric(PaintDeviceMetric metric) const override;
+    void Begin() override;
+    QByteArray End() override;
+    void Shape(const QPolygon &points, bool closed, const QPen *pen, const QBrush *brush) override;
+    void Text(const TQRMetafileText &text) override;
+    void Picture(const QRect &target, const QImage &image) override;
 
 private:
-    QSize m_size;
-    int m_dpi;
-    std::unique_ptr<TQREmfEngine> m_engine;
+    void record(quint32 type, const QList<quint32> &words, const QByteArray &tail = {});
+
+    QByteArray m_body;
+    quint32 m_records = 0;
+    quint32 m_handles = 0;
 };

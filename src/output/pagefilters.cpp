@@ -28,17 +28,18 @@ void TQRPageExportFilter::Finish()
     // Saving nothing while reporting success would lose the user's output.
     if (!printer || printer->PageCount() < 1)
         throw EQRError(QStringLiteral("Cannot write %1: the report has no recorded pages").arg(FileName()));
-    QList<TQRPagePicture> pages;
-    for (int n = 1; n <= printer->PageCount(); ++n) {
-        TQRPagePicture page;
-        if (!printer->GetPage(n, &page))
-            throw EQRError(QStringLiteral("Cannot write %1: page %2: %3")
-                               .arg(FileName())
-                               .arg(n)
-                               .arg(printer->ErrorString()));
-        pages.append(std::move(page));
-    }
-    WritePages(pages);
+    WritePages(printer->PageCount());
+}
+
+TQRPagePicture TQRPageExportFilter::Page(int n) const
+{
+    TQRPagePicture page;
+    if (!PreviewPrinter()->GetPage(n, &page))
+        throw EQRError(QStringLiteral("Cannot write %1: page %2: %3")
+                           .arg(FileName())
+                           .arg(n)
+                           .arg(PreviewPrinter()->ErrorString()));
+    return page;
 }
 
 namespace
@@ -95,8 +96,9 @@ QPageLayout layoutOf(const TQRPagePicture &page)
 }
 } // namespace
 
-void TQRPDFExportFilter::WritePages(const QList<TQRPagePicture> &pages)
+void TQRPDFExportFilter::WritePages(int count)
 {
+    TQRPagePicture page = Page(1);
     QSaveFile file(FileName());
     if (!file.open(QIODevice::WriteOnly))
         throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), file.errorString()));
@@ -106,20 +108,21 @@ void TQRPDFExportFilter::WritePages(const QList<TQRPagePicture> &pages)
         writer.setTitle(Report()->ReportTitle());
     else if (PreviewPrinter())
         writer.setTitle(PreviewPrinter()->Title());
-    writer.setPageLayout(layoutOf(pages.first()));
+    writer.setPageLayout(layoutOf(page));
     QPainter painter;
     if (!painter.begin(&writer))
         throw EQRError(QStringLiteral("Cannot create %1").arg(FileName()));
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0) {
-            writer.setPageLayout(layoutOf(pages[i]));
-            writer.newPage();
-        }
-        painter.save();
-        const double scale = double(writer.resolution()) / pages[i].Dpi();
-        painter.scale(scale, scale);
+    for (int n = 1; n <= count; ++n) {
         try {
-            replay(pages[i], &painter, FileName());
+            if (n > 1) {
+                page = Page(n);
+                writer.setPageLayout(layoutOf(page));
+                writer.newPage();
+            }
+            painter.save();
+            const double scale = double(writer.resolution()) / page.Dpi();
+            painter.scale(scale, scale);
+            replay(page, &painter, FileName());
         } catch (...) {
             painter.end();
             file.cancelWriting();
@@ -151,11 +154,11 @@ QString TQRPNGExportFilter::FilterName() const
     return QStringLiteral("PNG Image");
 }
 
-void TQRPNGExportFilter::WritePages(const QList<TQRPagePicture> &pages)
+void TQRPNGExportFilter::WritePages(int count)
 {
     WrittenFiles written;
-    for (int i = 0; i < pages.size(); ++i) {
-        const TQRPagePicture &page = pages[i];
+    for (int i = 0; i < count; ++i) {
+        const TQRPagePicture page = Page(i + 1);
         const double scale = double(ImageDpi) / page.Dpi();
         QImage image((QSizeF(page.Size()) * scale).toSize(), QImage::Format_RGB32);
         if (image.isNull())
@@ -199,12 +202,12 @@ QString TQRSVGExportFilter::FilterName() const
     return QStringLiteral("SVG Image");
 }
 
-void TQRSVGExportFilter::WritePages(const QList<TQRPagePicture> &pages)
+void TQRSVGExportFilter::WritePages(int count)
 {
     WrittenFiles written;
     const QString title = Report() ? Report()->ReportTitle() : QString();
-    for (int i = 0; i < pages.size(); ++i) {
-        const TQRPagePicture &page = pages[i];
+    for (int i = 0; i < count; ++i) {
+        const TQRPagePicture page = Page(i + 1);
         const QString name = PageFileName(i + 1, QStringLiteral("svg"));
         QSaveFile file(name);
         if (!file.open(QIODevice::WriteOnly))

@@ -19,8 +19,11 @@ public:
     void Finish() override;
 
 protected:
-    // Writes all pages; pages[i] is page i + 1.
-    virtual void WritePages(const QList<TQRPagePicture> &pages) = 0;
+    // Writes pages 1 … count, fetching each with Page when it is written, so that only one
+    // page is held at a time however long the report is.
+    virtual void WritePages(int count) = 0;
+    // Recorded page n (1-based); throws EQRError naming the file when it cannot be read.
+    TQRPagePicture Page(int n) const;
     // Base + page number as three digits + "." + extension.
     QString PageFileName(int page, const QString &extension) const;
 };
@@ -34,7 +37,7 @@ public:
     QString FilterName() const override;
 
 protected:
-    void WritePages(const QList<TQRPagePicture> &pages) override;
+    void WritePages(int count) override;
 };
 
 class TQRPNGExportFilter : public TQRPageExportFilter
@@ -48,7 +51,7 @@ public:
     QString FilterName() const override;
 
 protected:
-    void WritePages(const QList<TQRPagePicture> &pages) override;
+    void WritePages(int count) override;
 };
 
 class TQRSVGExportFilter : public TQRPageExportFilter
@@ -60,7 +63,7 @@ public:
     QString FilterName() const override;
 
 protected:
-    void WritePages(const QList<TQRPagePicture> &pages) override;
+    void WritePages(int count) override;
 };
 
 // Offers the PDF export in the filter library while it exists.

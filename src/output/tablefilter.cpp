@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <xlsxwriter.h>
 
@@ -37,7 +38,15 @@ void TQRTableExportFilter::WriteTextItem(double x, double y, const TFont *font, 
     m_items.push_back({m_page, int(std::lround(y * 72.0 / 254.0)), int(std::lround(x / 10.0)), {text, bold}});
 }
 
-std::vector<TQRTableExportFilter::Row> TQRTableExportFilter::Table() const
+int TQRTableExportFilter::ColumnCount() const
+{
+    std::set<int> anchors;
+    for (const Item &i : m_items)
+        anchors.insert(i.X);
+    return int(anchors.size());
+}
+
+void TQRTableExportFilter::ForEachRow(const std::function<bool(const Row &)> &visit) const
 {
     std::set<int> anchors;
     for (const Item &i : m_items)
@@ -54,19 +63,33 @@ std::vector<TQRTableExportFilter::Row> TQRTableExportFilter::Table() const
         return a->Page != b->Page ? a->Page < b->Page : a->Y < b->Y;
     });
 
-    std::vector<Row> table;
+    Row row;
     const Item *previous = nullptr;
     for (const Item *i : order) {
-        if (!previous || previous->Page != i->Page || previous->Y != i->Y)
-            table.emplace_back();
+        if (previous && (previous->Page != i->Page || previous->Y != i->Y)) {
+            if (!visit(row))
+                return;
+            row.clear();
+        }
         previous = i;
-        Cell &cell = table.back()[columnOf.at(i->X)];
+        Cell &cell = row[columnOf.at(i->X)];
         // Two texts on one anchor of one row share the cell rather than losing one.
         if (!cell.Text.isEmpty())
             cell.Text += QLatin1Char(' ');
         cell.Text += i->Value.Text;
         cell.Bold = cell.Bold || i->Value.Bold;
     }
+    if (previous)
+        visit(row);
+}
+
+std::vector<TQRTableExportFilter::Row> TQRTableExportFilter::Table() const
+{
+    std::vector<Row> table;
+    ForEachRow([&table](const Row &row) {
+        table.push_back(row);
+        return true;
+    });
     return table;
 }
 
@@ -80,16 +103,28 @@ bool TQRTableExportFilter::ReadNumber(const QString &text, double &value)
     static const QRegularExpression leadingZero(QStringLiteral("^[+-]?0[0-9]"));
     if (leadingZero.match(t).hasMatch())
         return false;
-    const QString d = QRegularExpression::escape(QString(locale.DecimalSeparator));
-    const QString g = QRegularExpression::escape(QString(locale.ThousandSeparator));
-    const QRegularExpression plain(
-        QStringLiteral("^[+-]?([0-9]+(%1[0-9]*)?|%1[0-9]+)([eE][+-]?[0-9]+)?$").arg(d));
-    if (plain.match(t).hasMatch())
+    // Compiling the patterns costs far more than matching them: they are made again only
+    // when the separators change.
+    struct Patterns {
+        QChar decimal, thousand;
+        QRegularExpression plain, grouped;
+    };
+    thread_local std::optional<Patterns> patterns;
+    if (!patterns || patterns->decimal != locale.DecimalSeparator ||
+        patterns->thousand != locale.ThousandSeparator) {
+        const QString d = QRegularExpression::escape(QString(locale.DecimalSeparator));
+        const QString g = QRegularExpression::escape(QString(locale.ThousandSeparator));
+        patterns = Patterns{
+            locale.DecimalSeparator, locale.ThousandSeparator,
+            QRegularExpression(
+                QStringLiteral("^[+-]?([0-9]+(%1[0-9]*)?|%1[0-9]+)([eE][+-]?[0-9]+)?$").arg(d)),
+            QRegularExpression(QStringLiteral("^[+-]?[0-9]{1,3}(%1[0-9]{3})+(%2[0-9]+)?$").arg(g, d))};
+    }
+    if (patterns->plain.match(t).hasMatch())
         return TLocaleSettings::TryStrToFloat(t, locale.DecimalSeparator, value) && std::isfinite(value);
     if (locale.ThousandSeparator.isNull() || locale.ThousandSeparator == locale.DecimalSeparator)
         return false;
-    const QRegularExpression grouped(QStringLiteral("^[+-]?[0-9]{1,3}(%1[0-9]{3})+(%2[0-9]+)?$").arg(g, d));
-    if (!grouped.match(t).hasMatch())
+    if (!patterns->grouped.match(t).hasMatch())
         return false;
     QString bare = t;
     bare.remove(locale.ThousandSeparator);
@@ -98,10 +133,13 @@ bool TQRTableExportFilter::ReadNumber(const QString &text, double &value)
 
 void TQRTableExportFilter::Finish()
 {
-    const std::vector<Row> table = Table();
-    m_items.clear();
     TQRExportFilter::Finish();
-    WriteTable(table);
+    // The collected texts go once the file is written, also when writing fails.
+    struct Release {
+        std::vector<Item> &items;
+        ~Release() { std::vector<Item>().swap(items); }
+    } release{m_items};
+    WriteTable();
 }
 
 // --- CSV ---------------------------------------------------------------------------------------
@@ -123,12 +161,9 @@ QString TQRCSVExportFilter::FilterName() const
     return QStringLiteral("CSV File");
 }
 
-void TQRCSVExportFilter::WriteTable(const std::vector<Row> &table)
+void TQRCSVExportFilter::WriteTable()
 {
-    int columns = 0;
-    for (const Row &row : table)
-        if (!row.empty())
-            columns = std::max(columns, row.rbegin()->first + 1);
+    const int columns = ColumnCount();
 
     // A file that is not complete is not left behind.
     QSaveFile file(FileName());
@@ -136,7 +171,7 @@ void TQRCSVExportFilter::WriteTable(const std::vector<Row> &table)
         throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), file.errorString()));
     static const QRegularExpression needsQuotes(QStringLiteral("[\",\\r\\n]|^\\s|\\s$"));
     QByteArray out;
-    for (const Row &row : table) {
+    ForEachRow([&](const Row &row) {
         out.clear();
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
@@ -157,7 +192,8 @@ void TQRCSVExportFilter::WriteTable(const std::vector<Row> &table)
         }
         out += "\r\n";
         file.write(out);
-    }
+        return true;
+    });
     if (!file.commit())
         throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), file.errorString()));
 }
@@ -196,7 +232,7 @@ QString sheetName(const TQRCustomReport *report)
 }
 } // namespace
 
-void TQRXLSXExportFilter::WriteTable(const std::vector<Row> &table)
+void TQRXLSXExportFilter::WriteTable()
 {
     const QByteArray path = QFile::encodeName(FileName());
     // Rows are written in order, so the sheet streams through a temporary file
@@ -221,10 +257,10 @@ void TQRXLSXExportFilter::WriteTable(const std::vector<Row> &table)
 
     QString failure;
     lxw_row_t r = 0;
-    for (const Row &row : table) {
+    ForEachRow([&](const Row &row) {
         if (r >= LXW_ROW_MAX) {
             failure = QStringLiteral("more than %1 rows").arg(LXW_ROW_MAX);
-            break;
+            return false;
         }
         for (const auto &[column, cell] : row) {
             if (column >= LXW_COL_MAX) {
@@ -243,9 +279,10 @@ void TQRXLSXExportFilter::WriteTable(const std::vector<Row> &table)
                 failure = QString::fromUtf8(lxw_strerror(e));
         }
         if (!failure.isEmpty())
-            break;
+            return false;
         ++r;
-    }
+        return true;
+    });
     const lxw_error closed = workbook_close(book);
     if (failure.isEmpty() && closed != LXW_NO_ERROR)
         failure = QString::fromUtf8(lxw_strerror(closed));

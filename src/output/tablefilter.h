@@ -8,6 +8,7 @@
 #include "engine/exportfilter.h"
 
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -34,13 +35,18 @@ public:
 
     // The rows of the finished table, top to bottom, page after page.
     std::vector<Row> Table() const;
+    // The same rows made one at a time and handed to visit until it returns false, so that
+    // the table is never held whole beside the collected texts.
+    void ForEachRow(const std::function<bool(const Row &)> &visit) const;
+    // Columns of the table: the distinct X anchors of the run.
+    int ColumnCount() const;
     // The number a cell text stands for in the report's locale: decimal
     // separator, optional thousands separators, sign, surrounding blanks.
     static bool ReadNumber(const QString &text, double &value);
 
 protected:
-    // Writes the table; throws EQRError when the file cannot be written.
-    virtual void WriteTable(const std::vector<Row> &table) = 0;
+    // Writes the table (ForEachRow); throws EQRError when the file cannot be written.
+    virtual void WriteTable() = 0;
 
 private:
     struct Item {
@@ -62,7 +68,7 @@ public:
     QString FilterName() const override;
 
 protected:
-    void WriteTable(const std::vector<Row> &table) override;
+    void WriteTable() override;
 };
 
 class TQRXLSXExportFilter : public TQRTableExportFilter
@@ -74,7 +80,7 @@ public:
     QString FilterName() const override;
 
 protected:
-    void WriteTable(const std::vector<Row> &table) override;
+    void WriteTable() override;
 };
 
 // Offers the CSV export in the filter library while it exists.

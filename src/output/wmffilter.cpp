@@ -1,6 +1,6 @@
 #include "wmffilter.h"
 
-#include "emfwriter.h"
+#include "metafilewriter.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagepicture.h"
 
@@ -59,10 +59,7 @@ void TQRWMFExportFilter::Finish()
     TQRPrinter *printer = PreviewPrinter();
     if (!Report() || !printer || printer->PageCount() < 1)
         return;
-    // Only Enhanced Metafiles can be written; failing beats a save that writes nothing.
-    if (!TQRWMFFilter::Enhanced())
-        throw EQRError(QStringLiteral("Cannot write %1: only Enhanced Metafiles (.emf) can be written")
-                           .arg(PageFileName(1)));
+    const auto format = TQRWMFFilter::Enhanced() ? TQRMetafileDevice::Emf : TQRMetafileDevice::Wmf;
     QStringList written;
     try {
         for (int n = 1; n <= printer->PageCount(); ++n) {
@@ -70,7 +67,7 @@ void TQRWMFExportFilter::Finish()
             TQRPagePicture page;
             if (!printer->GetPage(n, &page))
                 throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, printer->ErrorString()));
-            TQREmfDevice device(page.Size(), page.Dpi());
+            TQRMetafileDevice device(format, page.Size(), page.Dpi());
             QPainter painter;
             QString error;
             if (!painter.begin(&device) || !ReplayPage(page, &painter, &error))

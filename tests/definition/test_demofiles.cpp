@@ -23,7 +23,8 @@ namespace
 {
 const QStringList kReports = {QStringLiteral("customers"), QStringLiteral("orders"),
                               QStringLiteral("invoice"),   QStringLiteral("parts"),
-                              QStringLiteral("items"),     QStringLiteral("employees")};
+                              QStringLiteral("items"),     QStringLiteral("employees"),
+                              QStringLiteral("letter")};
 
 QString built(const QString &name)
 {

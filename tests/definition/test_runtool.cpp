@@ -3,6 +3,7 @@
 // exists, and the exit codes and messages for what goes wrong.
 
 #include "data/query.h"
+#include "output/pages/qrprinter.h"
 #include "deftest.h"
 #include "testutil.h"
 
@@ -131,7 +132,7 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
         EXPECT_EQ(r.code, 0) << name.toStdString() << ": " << r.err.toStdString();
         EXPECT_GT(QFileInfo(out(name)).size(), 0) << name.toStdString();
     }
-    for (const QString &ext : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf")}) {
+    for (const QString &ext : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
         const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
                                   QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
         EXPECT_EQ(r.code, 0) << ext.toStdString() << ": " << r.err.toStdString();
@@ -145,6 +146,75 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
                               QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out")))).contains(QStringLiteral("Ulm")));
+}
+
+TEST_F(RunTool, PageRangeInEveryKindOfOutput)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    {
+        // Enough towns of one land for several pages, numbered so that each page's first is known.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-pages"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        db.transaction();
+        for (int i = 0; i < 400; ++i)
+            ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i, 3, 10, QLatin1Char('0'))));
+        db.commit();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("runtool-pages"));
+    auto run = [this](const QString &name, const QString &pages) {
+        return runTool({reportFile, QStringLiteral("-o"), out(name), QStringLiteral("--quiet"),
+                        QStringLiteral("--param"), QStringLiteral("land=XX"), QStringLiteral("--pages"), pages});
+    };
+    const Result all = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("all.pdf")),
+                                QStringLiteral("--param"), QStringLiteral("land=XX")});
+    ASSERT_EQ(all.code, 0) << all.err.toStdString();
+    const QString allText = pdfText(out(QStringLiteral("all.pdf")));
+    const QStringList allPages = allText.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    ASSERT_GE(allPages.size(), 4) << all.err.toStdString();
+
+    Result r = run(QStringLiteral("p.pdf"), QStringLiteral("2-3"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList pdfPages = pdfText(out(QStringLiteral("p.pdf"))).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    ASSERT_EQ(pdfPages.size(), 2);
+    EXPECT_EQ(pdfPages[0], allPages[1]);
+    EXPECT_EQ(pdfPages[1], allPages[2]);
+
+    // A single page as numbered pictures: one file.
+    r = run(QStringLiteral("one.png"), QStringLiteral("3"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("one001.png"))));
+    EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("one002.png"))));
+
+    // The stored pages hold the range too; a range past the end is cut at the last page.
+    r = run(QStringLiteral("p.qrp"), QStringLiteral("2-999"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = runTool({out(QStringLiteral("p.qrp")), QStringLiteral("-o"), out(QStringLiteral("back.pdf"))});
+    TQRPrinter stored;
+    ASSERT_TRUE(stored.Load(out(QStringLiteral("p.qrp")))) << stored.ErrorString().toStdString();
+    EXPECT_EQ(stored.PageCount(), allPages.size() - 1);
+
+    // The text export keeps the towns of page 2 only.
+    r = run(QStringLiteral("p.txt"), QStringLiteral("2-2"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString text = QString::fromUtf8(testutil::readFile(out(QStringLiteral("p.txt"))));
+    const QString firstOfPage2 = allPages[1].split(QLatin1Char('\n'), Qt::SkipEmptyParts).first().trimmed();
+    EXPECT_TRUE(text.contains(firstOfPage2)) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Town000")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Town399")));
+
+    // Wrong ranges are usage errors; a range after the last page writes nothing.
+    EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("3-2")).code, 2);
+    EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("0-2")).code, 2);
+    EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("two")).code, 2);
+    for (const QString &name : {QStringLiteral("late.pdf"), QStringLiteral("late.txt"), QStringLiteral("late.qrp")}) {
+        r = run(name, QStringLiteral("99-100"));
+        EXPECT_EQ(r.code, 1) << name.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("no page 99"))) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out(name))) << name.toStdString();
+    }
 }
 
 TEST_F(RunTool, FailuresAndUsage)

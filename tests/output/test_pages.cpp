@@ -3,6 +3,10 @@
 #include "output/pagefilters.h"
 #include "output/pages/qrerror.h"
 #include "output/wmffilter.h"
+#include "output/wmfwriter.h"
+
+#include <QPainter>
+#include <QtEndian>
 
 #include <QDir>
 #include <QRegularExpression>
@@ -106,8 +110,8 @@ TEST(PageExport, FailuresLeaveNoOutput)
     EXPECT_THROW(three.exportTo(bad), EQRError);
     TQRPNGExportFilter badPng(QStringLiteral("/nonexistent-folder/x.png"));
     EXPECT_THROW(three.exportTo(badPng), EQRError);
-    // The metafile export says it cannot write rather than writing nothing silently.
-    TQRWMFExportFilter wmf(three.dir.filePath(QStringLiteral("m.wmf")));
+    // A metafile that cannot be written is an error too.
+    TQRWMFExportFilter wmf(QStringLiteral("/nonexistent-folder/m.wmf"));
     EXPECT_THROW(three.exportTo(wmf), EQRError);
     EXPECT_TRUE(QDir(three.dir.path()).entryList(QDir::Files).isEmpty());
 }
@@ -138,4 +142,121 @@ TEST(PageExport, EnhancedMetafilesOnePerPage)
     runProgram(QStringLiteral("emf2svg-conv"),
                {QStringLiteral("-i"), f.dir.filePath(expected.last()), QStringLiteral("-o"), last});
     EXPECT_EQ(QString::fromUtf8(testutil::readFile(last)).count(QStringLiteral("Detail line")), 1);
+}
+
+namespace
+{
+// The SVG wmf2svg makes of a placeable metafile.
+QString wmfAsSvg(const QString &wmf)
+{
+    const QString svg = wmf + QStringLiteral(".svg");
+    runProgram(QStringLiteral("wmf2svg"), {QStringLiteral("-o"), svg, wmf});
+    return QString::fromUtf8(testutil::readFile(svg));
+}
+} // namespace
+
+TEST(PageExport, PlaceableMetafilesOnePerPage)
+{
+    ThreePages f;
+    const int pages = f.report->QRPrinter()->PageCount();
+    ASSERT_GE(pages, 3);
+    TQRWMFFilter::SetEnhanced(false);
+    TQRWMFExportFilter wmf(f.dir.filePath(QStringLiteral("meta.wmf")));
+    f.exportTo(wmf);
+    QStringList expected;
+    for (int n = 1; n <= pages; ++n)
+        expected << QStringLiteral("meta%1.wmf").arg(n, 3, 10, QLatin1Char('0'));
+    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    // The placeable header: its key, and its checksum over the ten words before it.
+    const QByteArray bytes = testutil::readFile(f.dir.filePath(expected.first()));
+    ASSERT_GT(bytes.size(), 40);
+    EXPECT_EQ(qFromLittleEndian<quint32>(bytes.constData()), 0x9AC6CDD7u);
+    quint16 sum = 0;
+    for (int i = 0; i < 10; ++i)
+        sum ^= qFromLittleEndian<quint16>(bytes.constData() + 2 * i);
+    EXPECT_EQ(sum, qFromLittleEndian<quint16>(bytes.constData() + 20));
+    // The file size in the metafile header is the real one.
+    EXPECT_EQ(qFromLittleEndian<quint32>(bytes.constData() + 22 + 6) * 2, quint32(bytes.size() - 22));
+
+    // wmf2svg reads them back: texts as texts, the title's frame lines as shapes.
+    const QString first = wmfAsSvg(f.dir.filePath(expected.first()));
+    EXPECT_EQ(first.count(QStringLiteral("Figures title")), 1) << first.left(3000).toStdString();
+    EXPECT_EQ(first.count(QStringLiteral("Detail line")), 2);
+    EXPECT_GE(first.count(QRegularExpression(QStringLiteral("<(path|polyline|line|polygon)\\b"))), 2)
+        << first.left(3000).toStdString();
+    EXPECT_EQ(wmfAsSvg(f.dir.filePath(expected.last())).count(QStringLiteral("Detail line")), 1);
+}
+
+TEST(PageExport, PlaceableMetafileTextStyleRotationAndPictures)
+{
+    // One page drawn straight onto the writer: a bold red text, a rotated one, a filled
+    // rectangle and a picture, and characters of the ANSI code page beyond ASCII.
+    auto draw = [](TQRMetafileDevice &device) {
+        QPainter p(&device);
+        QFont bold(QStringLiteral("Liberation Sans"), 14);
+        bold.setBold(true);
+        p.setFont(bold);
+        p.setPen(QColor(255, 0, 0));
+        p.drawText(QPointF(100, 100), QStringLiteral("Bold red"));
+        p.setFont(QFont(QStringLiteral("Liberation Serif"), 12));
+        p.setPen(Qt::black);
+        p.drawText(QPointF(100, 200), QString::fromUtf8("Caf\u00e9 \u20ac5"));
+        p.save();
+        p.translate(300, 600);
+        p.rotate(-90);
+        p.drawText(QPointF(0, 0), QStringLiteral("Upwards"));
+        p.restore();
+        p.setBrush(QColor(0, 0, 255));
+        p.drawRect(QRect(400, 400, 100, 50));
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(QColor(0, 255, 0));
+        p.drawImage(QRect(500, 500, 64, 64), image);
+    };
+    TQRMetafileDevice device(TQRMetafileDevice::Wmf, QSize(794, 1123), 96);
+    draw(device);
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("page.wmf"));
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(device.Data());
+    file.close();
+    const QString svg = wmfAsSvg(name);
+    EXPECT_TRUE(svg.contains(QStringLiteral("Bold red"))) << svg.left(4000).toStdString();
+    EXPECT_TRUE(svg.contains(QStringLiteral("Upwards")));
+    // wmf2svg copies the code page's bytes as they are: e-acute and the euro sign of 1252.
+    EXPECT_TRUE(testutil::readFile(name + QStringLiteral(".svg"))
+                    .contains("Caf\xe9 \x80"
+                              "5"));
+    // Bold, the text colour and the rotation arrive (wmf2svg names the pure colours).
+    const QRegularExpression boldRed(QStringLiteral("font-weight:bold;[^>]*fill:red[^>]*>\\s*Bold red"));
+    EXPECT_TRUE(svg.contains(boldRed)) << svg.left(4000).toStdString();
+    const QRegularExpression upwards(
+        QStringLiteral("matrix\\(0\\.0+ -1\\.0+ 1\\.0+ 0\\.0+ [^)]*\\)\"\\s*>Upwards"));
+    EXPECT_TRUE(svg.contains(upwards));
+    // The blue rectangle is filled; the picture is an image.
+    EXPECT_TRUE(svg.contains(QRegularExpression(QStringLiteral("<polygon[^>]*fill:blue"))));
+    EXPECT_TRUE(svg.contains(QStringLiteral("<image")));
+
+    // The Enhanced Metafile writer shares the drawing: emf2svg finds the same texts and the picture.
+    TQRMetafileDevice emf(TQRMetafileDevice::Emf, QSize(794, 1123), 96);
+    draw(emf);
+    const QString emfName = dir.filePath(QStringLiteral("page.emf"));
+    QFile emfFile(emfName);
+    ASSERT_TRUE(emfFile.open(QIODevice::WriteOnly));
+    emfFile.write(emf.Data());
+    emfFile.close();
+    runProgram(QStringLiteral("emf2svg-conv"),
+               {QStringLiteral("-i"), emfName, QStringLiteral("-o"), emfName + ".svg"});
+    const QString emfSvg = QString::fromUtf8(testutil::readFile(emfName + QStringLiteral(".svg")));
+    EXPECT_TRUE(emfSvg.contains(QStringLiteral("Bold red"))) << emfSvg.left(3000).toStdString();
+    EXPECT_TRUE(emfSvg.contains(QStringLiteral("Upwards")));
+    EXPECT_TRUE(emfSvg.contains(QStringLiteral("<image"))) << emfSvg.right(3000).toStdString();
+}
+
+TEST(PageExport, AnsiTextOfPlaceableMetafiles)
+{
+    EXPECT_EQ(TQRWmfEngine::AnsiText(QStringLiteral("abc")), QByteArray("abc"));
+    EXPECT_EQ(TQRWmfEngine::AnsiText(QString::fromUtf8("\u00e9\u20ac\u2014")), QByteArray("\xe9\x80\x97"));
+    // Outside the code page: a question mark, never a wrong character.
+    EXPECT_EQ(TQRWmfEngine::AnsiText(QString::fromUtf8("\u0416\u0081")), QByteArray("??"));
 }

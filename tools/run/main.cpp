@@ -19,17 +19,21 @@
 #include "output/tablefilter.h"
 #include "output/textfilter.h"
 #include "output/wmffilter.h"
+#include "pagerange.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <memory>
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,6 +96,24 @@ void removeOutput(const QString &output, const QString &format)
     }
 }
 
+// Answers prompts in order and remembers the first error box: a database the report cannot
+// open or a query that fails is shown that way, and the run then goes on without its rows,
+// which a script or scheduler must not take for success.
+class TBatchPrompt : public TAnswerListPrompt
+{
+public:
+    using TAnswerListPrompt::TAnswerListPrompt;
+    TModalResult MessageBox(const QString &text, const QString &caption, TMsgDlgType type,
+                            TMsgButtons buttons) override
+    {
+        if (type == mtError && FirstError.isEmpty())
+            FirstError = text;
+        return TAnswerListPrompt::MessageBox(text, caption, type, buttons);
+    }
+    // The text of the first error box, or empty.
+    QString FirstError;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -111,8 +133,8 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs a report file once, without a window, and writes its output.\n"
-        "Formats: qrp (stored pages), txt, rtf, emf, pdf, png, svg, csv, xlsx\n"
-        "(wmf is recognised, but placeable WMF files cannot be written yet: use emf).\n"
+        "Formats: qrp (stored pages), txt, rtf, wmf (placeable Windows Metafiles), emf (Enhanced\n"
+        "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
         "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 usage."));
     parser.addHelpOption();
@@ -135,12 +157,15 @@ int main(int argc, char **argv)
         QStringLiteral("Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
                        "or No for a message box."),
         QStringLiteral("TEXT"));
+    const QCommandLineOption pagesOption(QStringLiteral("pages"),
+                                         QStringLiteral("Writes only pages A to B (or page N) of the run."),
+                                         QStringLiteral("A-B"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Prints no progress."));
     const QCommandLineOption localeOption(QStringLiteral("locale"),
                                           QStringLiteral("Locale for dates and numbers (en_US, de_DE, ...)."),
                                           QStringLiteral("NAME"));
     parser.addOptions({outputOption, formatOption, paramOption, labelOption, noScriptsOption, answerOption,
-                       quietOption, localeOption});
+                       quietOption, localeOption, pagesOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(ExitUsage, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -157,10 +182,15 @@ int main(int argc, char **argv)
     if (!Formats.contains(format))
         return fail(ExitUsage, QStringLiteral("unknown output format '%1' (one of %2)")
                                    .arg(format, Formats.join(QStringLiteral(", "))));
+    int firstPage = 1, lastPage = INT_MAX;
+    if (parser.isSet(pagesOption) && !ParsePageRange(parser.value(pagesOption), &firstPage, &lastPage))
+        return fail(ExitUsage, QStringLiteral("--pages wants A-B or N (pages from 1, A not after B), not '%1'")
+                                   .arg(parser.value(pagesOption)));
+    const bool pageRange = parser.isSet(pagesOption);
     if (parser.isSet(localeOption))
         LocaleSettings().Load(parser.value(localeOption));
 
-    TAnswerListPrompt prompt(parser.values(answerOption));
+    TBatchPrompt prompt(parser.values(answerOption));
     TPromptGuard promptGuard(&prompt);
     RegisterDefinitionClasses();
     RegisterOutputClasses();
@@ -218,11 +248,23 @@ int main(int argc, char **argv)
 
     const bool quiet = parser.isSet(quietOption);
     report->SetShowProgress(false);
+    // Long runs show how far they are: after a second, a line of percent and pages, renewed
+    // four times a second at most and cleared at the end.
+    QElapsedTimer runTime, shown;
+    runTime.start();
+    bool progressShown = false;
     if (!quiet)
-        report->OnStartPage = [report](TQRCustomReport *) {
-            if (report->PageNo % 10 == 0)
-                err() << "\rpage " << report->PageNo << Qt::flush;
+        report->OnStartPage = [report, &runTime, &shown, &progressShown](TQRCustomReport *) {
+            if (runTime.elapsed() < 1000 || (progressShown && shown.elapsed() < 250))
+                return;
+            const TQRPrinter *printer = report->RunPrinter();
+            err() << "\rtabulon-run: " << (printer ? printer->Progress() : 0) << "% (" << report->PageNo
+                  << (report->PageNo == 1 ? " page)  " : " pages)  ") << Qt::flush;
+            shown.start();
+            progressShown = true;
         };
+    QTemporaryDir rangeDir;
+    std::unique_ptr<TQRPrinter> rangePages;
 
     try {
         bool ran = false;
@@ -237,14 +279,39 @@ int main(int argc, char **argv)
                 filter = std::make_unique<TQRCSVExportFilter>(output);
             else
                 filter = std::make_unique<TQRXLSXExportFilter>(output);
-            ran = report->ExportRun(filter.get());
+            if (pageRange) {
+                auto range = std::make_unique<TPageRangeFilter>(std::move(filter), firstPage, lastPage);
+                TPageRangeFilter *seen = range.get();
+                filter = std::move(range);
+                ran = report->ExportRun(filter.get());
+                if (ran && seen->PagesSeen() < firstPage)
+                    throw EQRError(QStringLiteral("the report has %1 page%2, so there is no page %3")
+                                       .arg(seen->PagesSeen())
+                                       .arg(seen->PagesSeen() == 1 ? QString() : QStringLiteral("s"))
+                                       .arg(firstPage));
+            } else {
+                ran = report->ExportRun(filter.get());
+            }
         } else {
             ran = report->PreparePagesRun();
             TQRPrinter *pages = report->QRPrinter();
             if (ran && (!pages || pages->PageCount() < 1))
                 throw EQRError(QStringLiteral("the report produced no pages"));
+            if (ran && pageRange) {
+                // The chosen pages become a stored report of their own: the output itself for
+                // qrp, otherwise a temporary one the filters read.
+                QString error;
+                const QString file = format == QLatin1String("qrp")
+                                         ? output
+                                         : rangeDir.filePath(QStringLiteral("pages.qrp"));
+                rangePages = PageRangeCopy(pages, firstPage, lastPage, file, &error);
+                if (!rangePages)
+                    throw EQRError(error);
+                pages = rangePages.get();
+            }
             if (ran && format == QLatin1String("qrp")) {
-                if (!pages->Save(output))
+                // A page range was written above.
+                if (!pageRange && !pages->Save(output))
                     throw EQRError(QStringLiteral("cannot write %1").arg(output));
             } else if (ran) {
                 std::unique_ptr<TQRExportFilter> filter;
@@ -264,8 +331,8 @@ int main(int argc, char **argv)
                 filter->Finish();
             }
         }
-        if (!quiet)
-            err() << "\r";
+        if (progressShown)
+            err() << "\r" << QString(40, QLatin1Char(' ')) << "\r";
         if (!ran) {
             removeOutput(output, format);
             return fail(ExitFailed, QStringLiteral("%1: the run was cancelled").arg(reportFile));
@@ -274,8 +341,12 @@ int main(int argc, char **argv)
         removeOutput(output, format);
         return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, QString::fromLocal8Bit(e.what())));
     }
+    if (!prompt.FirstError.isEmpty()) {
+        removeOutput(output, format);
+        return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, prompt.FirstError));
+    }
     if (!quiet) {
-        const TQRPrinter *pages = report->QRPrinter();
+        const TQRPrinter *pages = rangePages ? rangePages.get() : report->QRPrinter();
         err() << "tabulon-run: " << output;
         if (pages && pages->PageCount() > 0)
             err() << " (" << pages->PageCount() << (pages->PageCount() == 1 ? " page)" : " pages)");
