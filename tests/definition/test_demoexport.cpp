@@ -332,6 +332,15 @@ TEST(DemoExport, ADatabaseThatCannotBeOpenedFailsTheRun)
     EXPECT_TRUE(r.err.contains(QStringLiteral("items.QR2: ")) && r.err.contains(QStringLiteral("DEMO")))
         << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf));
+    // A report whose query is stored open fails the same way, naming the query, instead of
+    // printing an empty list.
+    const Result stored =
+        run(tool, {QStringLiteral(TABULON_DEMO_DIR "/customers.QR2"), QStringLiteral("-o"), pdf}, home.path());
+    EXPECT_EQ(stored.code, 1);
+    EXPECT_TRUE(stored.err.contains(QStringLiteral("Customers cannot be opened")) &&
+                stored.err.contains(QStringLiteral("DEMO")))
+        << stored.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
 }
 
 #endif

@@ -206,6 +206,12 @@ int main(int argc, char **argv)
     }
     TQRDesignReport *report = dialog.Report();
     TComponent *owner = dialog.ReportForm();
+    // A dataset stored open that could not be opened again would print as an empty report: in a
+    // batch run that is a failure, not a result.
+    for (TComponent *c : owner->ComponentList())
+        if (auto *ds = qobject_cast<TDataSet *>(c); ds && !ds->LoadError().isEmpty())
+            return fail(ExitFailed, QStringLiteral("%1: %2 cannot be opened: %3")
+                                        .arg(reportFile, ds->Name(), ds->LoadError()));
 
     QList<TQuery *> changed;
     for (const QString &assignment : parser.values(paramOption)) {
