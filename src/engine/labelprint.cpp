@@ -123,7 +123,8 @@ int TQRCustomLabel::LineHeightPixels() const
 double TQRCustomLabel::LineHeightNative() const
 {
     // Measured unzoomed: the zoom only changes how the design is shown, never the print.
-    return int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight)) / (ScreenPixelsPerInch() / 254.0);
+    return int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight)) /
+           (ScreenPixelsPerInch() / 254.0);
 }
 
 // --- wrapping ------------------------------------------------------------------------------
@@ -364,7 +365,7 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
                 const double advance = canvasSlot->advance(line);
                 px -= alignment == QR::taRightJustify ? advance : advance / 2;
             }
-            canvas->drawText(QPointF(px, printer->YPos(y) + ascent), line);
+            QRDrawText(canvas, QPointF(px, printer->YPos(y) + ascent), line);
         }
         if (filter)
             filter->WriteTextItem(anchor, y, Font(), Color(), alignment, line);

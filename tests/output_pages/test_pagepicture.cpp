@@ -422,3 +422,103 @@ TEST(PagePicture, PrinterRefusesADamagedPageWithItsReason)
     EXPECT_FALSE(printer.GetPage(1, &page));
     EXPECT_TRUE(printer.ErrorString().contains(QLatin1String("page 1"))) << qPrintable(printer.ErrorString());
 }
+
+// Text handed to QRDrawText right after state changes the painter has not
+// passed on yet: the recorded page must still show them.
+void textAfterStateChanges(QPainter &p)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(14);
+    p.setFont(font);
+    QRDrawText(&p, QPointF(10, 20), QStringLiteral("Customer 000123"));
+    p.setPen(Qt::darkRed);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    p.setFont(font);
+    QRDrawText(&p, QPointF(150.25, 20.5), QStringLiteral("Überschrift €"));
+    p.setPen(Qt::NoPen);
+    QRDrawText(&p, QPointF(10, 40), QStringLiteral("never shown"));
+    p.setPen(Qt::black);
+    QRDrawText(&p, QPointF(10, 40), QString());
+
+    p.save();
+    p.setClipRect(QRect(10, 45, 45, 20));
+    QRDrawText(&p, QPointF(10, 60), QStringLiteral("clipped at the box"));
+    p.restore();
+    p.save();
+    p.translate(200, 200);
+    p.rotate(-90);
+    QRDrawText(&p, QPointF(0, 0), QStringLiteral("Rotated label"));
+    p.restore();
+    p.setOpacity(0.5);
+    QRDrawText(&p, QPointF(10, 90), QStringLiteral("half opaque"));
+    p.setOpacity(1);
+    p.setLayoutDirection(Qt::RightToLeft);
+    QRDrawText(&p, QPointF(10, 120), QStringLiteral("שלום world 123"));
+    p.setLayoutDirection(Qt::LeftToRight);
+    QRDrawText(&p, QPointF(10, 150), QStringLiteral("abc שלום 123"));
+    // The painter's own drawing afterwards keeps the state the text left.
+    p.drawRect(QRect(10, 160, 40, 20));
+    QRDrawText(&p, QPointF(60, 175), QStringLiteral("after"));
+}
+
+TEST(PagePicture, TextRecordedWithoutLayoutLooksLikeDrawnText)
+{
+    const TQRPagePicture page = record(textAfterStateChanges);
+    const QImage expected = direct(textAfterStateChanges);
+    const QImage got = replayed(page);
+    // One command per text, decorations and bidi runs included, and the rectangle.
+    EXPECT_EQ(page.DrawCount(), 9);
+    EXPECT_EQ(differing(got, expected), 0);
+    EXPECT_EQ(dark(got, QRect(10, 28, 200, 14)), 0) << "text without a pen leaves nothing";
+    EXPECT_EQ(dark(got, QRect(56, 45, 150, 20)), 0) << "the clip holds";
+    EXPECT_GT(dark(got, QRect(180, 80, 20, 120)), 100) << "the rotated label";
+
+    // Plain text costs the same bytes either way.
+    auto plain = [](bool direct) {
+        TQRPageDevice device;
+        device.BeginPage(kPage, 96);
+        QPainter p(&device);
+        p.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
+        for (int i = 0; i < 3; ++i) {
+            const QPointF at(10, 20 + 15 * i);
+            const QString text = QStringLiteral("Customer %1").arg(i);
+            direct ? p.drawText(at, text) : QRDrawText(&p, at, text);
+        }
+        p.end();
+        return device.ToByteArray();
+    };
+    EXPECT_EQ(plain(false), plain(true));
+}
+
+TEST(PagePicture, ThousandsOfRecordedTextsRoundTrip)
+{
+    constexpr int kTexts = 5000;
+    TQRPageDevice device;
+    device.BeginPage(QSize(794, 1123), 96);
+    QPainter p(&device);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(13);
+    for (int i = 0; i < kTexts; ++i) {
+        font.setBold(i % 3 == 0);
+        p.setFont(font);
+        p.setPen(i % 2 ? Qt::black : Qt::blue);
+        QRDrawText(&p, QPointF(40 + i % 7 * 100, 20 + i % 50 * 21.25),
+                   QStringLiteral("Customer %1").arg(i, 6, 10, QLatin1Char('0')));
+    }
+    p.end();
+    TQRPagePicture page;
+    QString error;
+    ASSERT_TRUE(page.SetData(device.ToByteArray(), &error)) << qPrintable(error);
+    EXPECT_EQ(page.DrawCount(), kTexts);
+    // 15 characters with position, pen and font switches.
+    EXPECT_LT(device.DataSize(), kTexts * 30);
+    // Cut anywhere, the page is refused with a reason.
+    for (qsizetype cut = TQRPagePicture::HeaderSize; cut < device.DataSize(); cut += 997) {
+        TQRPagePicture part;
+        QString problem;
+        const QByteArray bytes(device.Data(), cut + 1);
+        if (!part.SetData(bytes, &problem))
+            EXPECT_FALSE(problem.isEmpty());
+    }
+}

@@ -390,6 +390,10 @@ public:
     }
     void drawPoints(const QPoint *points, int count) override
     {
+        if (m_swallow) {
+            m_swallowed = true;
+            return;
+        }
         flush(true, false);
         m_out.Byte(OpPoints);
         m_out.U(quint64(count));
@@ -400,6 +404,10 @@ public:
     }
     void drawPoints(const QPointF *points, int count) override
     {
+        if (m_swallow) {
+            m_swallowed = true;
+            return;
+        }
         flush(true, false);
         m_out.Byte(OpPointsF);
         m_out.U(quint64(count));
@@ -461,6 +469,42 @@ public:
         m_out.Real(p.x());
         m_out.Real(p.y());
         m_out.Text(ti.text());
+    }
+
+    // Records text as it is, laid out only by the replay: measuring and
+    // shaping it here as well would double the dearest part of recording.
+    // False when the painter's state could not be brought up to date; then
+    // nothing was recorded.
+    bool RecordText(QPainter *painter, const QPointF &p, const QString &text)
+    {
+        if (state->state()) {
+            // State set on the painter since it last drew is passed on, and
+            // kept track of for save and restore, only when the painter
+            // draws: so it draws a point that is not recorded.
+            m_swallow = true;
+            m_swallowed = false;
+            const QPointF none;
+            painter->drawPoints(&none, 1);
+            m_swallow = false;
+            if (!m_swallowed || state->state())
+                return false;
+        }
+        flush(true, false);
+        const QFont &font = state->font();
+        if (m_font < 0 || !(m_fonts[m_font].font == font)) {
+            const int f = fontIndex(font);
+            if (f != m_font) {
+                m_out.Byte(OpFont);
+                m_out.U(quint64(f));
+                m_font = f;
+            }
+        }
+        m_out.Byte(OpText);
+        m_out.Byte(painter->layoutDirection() == Qt::RightToLeft ? TextRightToLeft : 0);
+        m_out.Real(p.x());
+        m_out.Real(p.y());
+        m_out.Text(text);
+        return true;
     }
 
 private:
@@ -675,6 +719,8 @@ private:
     std::vector<EncodedImage> m_encoded;
     int m_pen = -1, m_brush = -1, m_font = -1;
     bool m_penDirty = true, m_brushDirty = true;
+    // Set while RecordText has the painter pass on its state.
+    bool m_swallow = false, m_swallowed = false;
 };
 
 // --- the device ---------------------------------------------------------------------------------
@@ -734,6 +780,20 @@ int TQRPageDevice::metric(PaintDeviceMetric metric) const
         return int(devicePixelRatioFScale());
     }
     return 0;
+}
+
+void QRDrawText(QPainter *painter, const QPointF &baseline, const QString &text)
+{
+    auto *engine = painter->isActive() ? dynamic_cast<TQRPageEngine *>(painter->paintEngine()) : nullptr;
+    if (!engine) {
+        painter->drawText(baseline, text);
+        return;
+    }
+    // What drawText leaves out, the recording leaves out too.
+    if (text.isEmpty() || painter->pen().style() == Qt::NoPen)
+        return;
+    if (!engine->RecordText(painter, baseline, text))
+        painter->drawText(baseline, text);
 }
 
 // --- reading and replaying ------------------------------------------------------------------------
