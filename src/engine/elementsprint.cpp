@@ -461,7 +461,7 @@ void TQRDBImage::PrintAt(double offsetX, double offsetY)
         const QRect r = deviceRect(printer, b.left, b.top, b.width, b.height);
         if (m_stretch) {
             if (image.isNull())
-                canvas->fillRect(r, ToQColor(m_color));
+                QRFillRect(canvas, r, ToQColor(m_color));
             else
                 canvas->drawImage(r, image);
         } else if (!image.isNull()) {

@@ -423,7 +423,7 @@ TEST(PagePicture, PrinterRefusesADamagedPageWithItsReason)
     EXPECT_TRUE(printer.ErrorString().contains(QLatin1String("page 1"))) << qPrintable(printer.ErrorString());
 }
 
-// Text handed to QRDrawText right after state changes the painter has not
+// Text and fills handed to QRDrawText and QRFillRect right after state changes the painter has not
 // passed on yet: the recorded page must still show them.
 void textAfterStateChanges(QPainter &p)
 {
@@ -460,6 +460,18 @@ void textAfterStateChanges(QPainter &p)
     // The painter's own drawing afterwards keeps the state the text left.
     p.drawRect(QRect(10, 160, 40, 20));
     QRDrawText(&p, QPointF(60, 175), QStringLiteral("after"));
+
+    // Fills leave pen and brush alone, and follow transform, clip and opacity.
+    p.setBrush(Qt::green);
+    QRFillRect(&p, QRect(100, 160, 30, 20), QColor(255, 255, 0));
+    p.drawRect(QRect(135, 160, 20, 20));
+    p.save();
+    p.translate(160, 150);
+    p.setClipRect(QRect(0, 0, 20, 40));
+    p.setOpacity(0.5);
+    QRFillRect(&p, QRect(5, 5, 40, 25), Qt::blue);
+    p.restore();
+    QRFillRect(&p, QRect(220, 160, 10, 10), Qt::darkCyan);
 }
 
 TEST(PagePicture, TextRecordedWithoutLayoutLooksLikeDrawnText)
@@ -467,8 +479,11 @@ TEST(PagePicture, TextRecordedWithoutLayoutLooksLikeDrawnText)
     const TQRPagePicture page = record(textAfterStateChanges);
     const QImage expected = direct(textAfterStateChanges);
     const QImage got = replayed(page);
-    // One command per text, decorations and bidi runs included, and the rectangle.
-    EXPECT_EQ(page.DrawCount(), 9);
+    // One command per text, decorations and bidi runs included, per fill and per rectangle.
+    EXPECT_EQ(page.DrawCount(), 13);
+    EXPECT_EQ(got.pixel(110, 170), qRgb(255, 255, 0));
+    EXPECT_EQ(got.pixel(140, 170), QColor(Qt::green).rgb()) << "the painter's brush after a fill";
+    EXPECT_EQ(got.pixel(190, 170), qRgb(255, 255, 255)) << "the fill's clip";
     EXPECT_EQ(differing(got, expected), 0);
     EXPECT_EQ(dark(got, QRect(10, 28, 200, 14)), 0) << "text without a pen leaves nothing";
     EXPECT_EQ(dark(got, QRect(56, 45, 150, 20)), 0) << "the clip holds";
@@ -489,6 +504,32 @@ TEST(PagePicture, TextRecordedWithoutLayoutLooksLikeDrawnText)
         return device.ToByteArray();
     };
     EXPECT_EQ(plain(false), plain(true));
+}
+
+TEST(PagePicture, AFillOfAnUndefinedColourIsRefused)
+{
+    TQRPageDevice device;
+    device.BeginPage(kPage, 96);
+    {
+        QPainter p(&device);
+        QRFillRect(&p, QRect(1, 2, 3, 4), Qt::red);
+    }
+    const QByteArray good = device.ToByteArray();
+    TQRPagePicture page;
+    ASSERT_TRUE(page.SetData(good));
+    EXPECT_EQ(page.DrawCount(), 1);
+    // The same fill referring to colour 1, of which there is none.
+    QByteArray bad = good;
+    const qsizetype fill = bad.lastIndexOf(char(46), bad.size() - 5);
+    ASSERT_GT(fill, TQRPagePicture::HeaderSize);
+    bad[fill + 1] = 1;
+    QString error;
+    EXPECT_FALSE(page.SetData(bad, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("colour"))) << qPrintable(error);
+    EXPECT_TRUE(page.IsNull());
+    // Cut inside the rectangle.
+    EXPECT_FALSE(page.SetData(good.left(good.size() - 2), &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(PagePicture, ThousandsOfRecordedTextsRoundTrip)

@@ -54,6 +54,7 @@ enum Op : quint8 {
     OpImage = 43,
     OpTiled = 44,
     OpText = 45,
+    OpFill = 46, // colour, rectangle: filled without pen or brush
 };
 
 enum ImageKind : quint8 { KindImage = 0, KindPixmap = 1, KindBitmap = 2 };
@@ -477,18 +478,8 @@ public:
     // nothing was recorded.
     bool RecordText(QPainter *painter, const QPointF &p, const QString &text)
     {
-        if (state->state()) {
-            // State set on the painter since it last drew is passed on, and
-            // kept track of for save and restore, only when the painter
-            // draws: so it draws a point that is not recorded.
-            m_swallow = true;
-            m_swallowed = false;
-            const QPointF none;
-            painter->drawPoints(&none, 1);
-            m_swallow = false;
-            if (!m_swallowed || state->state())
-                return false;
-        }
+        if (!syncPainter(painter))
+            return false;
         flush(true, false);
         const QFont &font = state->font();
         if (m_font < 0 || !(m_fonts[m_font].font == font)) {
@@ -507,6 +498,22 @@ public:
         return true;
     }
 
+    // Records a rectangle filled with a colour, leaving pen and brush as
+    // they are: QPainter::fillRect would switch both there and back.
+    bool RecordFill(QPainter *painter, const QRect &r, const QColor &colour)
+    {
+        if (!syncPainter(painter))
+            return false;
+        const int c = colorIndex(colour);
+        m_out.Byte(OpFill);
+        m_out.U(quint64(c));
+        m_out.S(r.x());
+        m_out.S(r.y());
+        m_out.S(r.width());
+        m_out.S(r.height());
+        return true;
+    }
+
 private:
     struct FontEntry {
         QFont font;
@@ -522,6 +529,22 @@ private:
         quint8 kind;
         QByteArray png;
     };
+
+    // Brings the page up to the painter's state, as its own drawing would.
+    // State set on the painter since it last drew is passed on, and kept
+    // track of for save and restore, only when the painter draws: so it
+    // draws a point that is not recorded.
+    bool syncPainter(QPainter *painter)
+    {
+        if (!state->state())
+            return true;
+        m_swallow = true;
+        m_swallowed = false;
+        const QPointF none;
+        painter->drawPoints(&none, 1);
+        m_swallow = false;
+        return m_swallowed && !state->state();
+    }
 
     void drawImageCommand(int index, const QRectF &r, const QRectF &sr, quint64 flags)
     {
@@ -794,6 +817,13 @@ void QRDrawText(QPainter *painter, const QPointF &baseline, const QString &text)
         return;
     if (!engine->RecordText(painter, baseline, text))
         painter->drawText(baseline, text);
+}
+
+void QRFillRect(QPainter *painter, const QRect &rect, const QColor &colour)
+{
+    auto *engine = painter->isActive() ? dynamic_cast<TQRPageEngine *>(painter->paintEngine()) : nullptr;
+    if (!engine || !engine->RecordFill(painter, rect, colour))
+        painter->fillRect(rect, colour);
 }
 
 // --- reading and replaying ------------------------------------------------------------------------
@@ -1361,6 +1391,15 @@ bool Player::step(int dpi)
                     p->drawRect(r);
             }
         }
+        break;
+    }
+    case OpFill: {
+        const int c = index(m_colors.size(), "a fill refers to a colour that is not defined");
+        if (c < 0)
+            return false;
+        const QRect r = m_r.Rect();
+        if (p && m_r.Ok())
+            p->fillRect(r, m_colors[size_t(c)]);
         break;
     }
     case OpLines:
