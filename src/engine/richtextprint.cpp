@@ -70,8 +70,7 @@ void fontsToTwips(QTextDocument *doc)
     for (Run &run : runs) {
         const double points = run.format.doubleProperty(QTextFormat::FontPointSize);
         run.format.clearProperty(QTextFormat::FontPointSize);
-        run.format.setProperty(QTextFormat::FontPixelSize,
-                               std::max(1, int(std::lround(points * TwipsPerInch / 72.0))));
+        run.format.setProperty(QTextFormat::FontPixelSize, std::max(1, int(std::lround(points * TwipsPerInch / 72.0))));
         QTextCursor cursor(doc);
         cursor.setPosition(run.position);
         cursor.setPosition(run.position + run.length, QTextCursor::KeepAnchor);
