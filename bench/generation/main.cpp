@@ -197,8 +197,11 @@ int main(int argc, char **argv)
                         "  perf record -F 2000 --call-graph dwarf,16384 -o gen.perf \\\n"
                         "      build/bin/tabulon-bench-generation --rows 10000\n"
                         "  perf report -i gen.perf --children --percent-limit 2 --stdio -g none\n"
-                        "The table is made once per row count (in the temporary directory), so\n"
-                        "profile the second run. A RelWithDebInfo build carries the symbols needed.\n");
+                        "(--no-children lists the functions that spend the time themselves; frame-pointer\n"
+                        "call graphs lose the callers inside Qt, so keep dwarf.) The table is made once\n"
+                        "per row count (in the temporary directory), so profile the second run. A\n"
+                        "RelWithDebInfo build carries the symbols needed. Add --pages-only to profile the\n"
+                        "recorder alone.\n");
             return 0;
         } else {
             std::fprintf(stderr, "unknown argument %s (try --help)\n", argv[i]);
