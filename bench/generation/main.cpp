@@ -1,7 +1,7 @@
 // Times report generation into recorded pages for a plain list report over
 // an SQLite table of N rows, and reports pages per second and peak memory.
 //
-//   tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx]
+//   tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx] [--pages-only]
 //   (--help tells how to profile it)
 
 #include "data/query.h"
@@ -117,6 +117,59 @@ long peakRssKiB()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
+
+// --pages-only: the report's pages drawn straight onto the recorder, without
+// the engine and the data set, so that the recorder's share shows apart.
+int recordPagesOnly(long rows, bool compress)
+{
+    constexpr int kRowsPerPage = 53;
+    TQRPrinter printer;
+    printer.UseCompression(compress);
+    QFont title(QStringLiteral("Liberation Sans"), 14, QFont::Bold);
+    QFont body(QStringLiteral("Liberation Sans"), 10);
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuStart = cpuSeconds();
+    printer.OpenDocument();
+    const double columns[] = {0, 200, 700, 1100, 1500};
+    char amount[32], created[16], name[32];
+    for (long row = 1; row <= rows;) {
+        printer.NewPage();
+        QPainter *p = printer.Canvas();
+        p->setFont(title);
+        QRDrawText(p, QPointF(printer.XPos(900), printer.YPos(120)), QStringLiteral("Customers"));
+        p->setFont(body);
+        for (int line = 0; line < kRowsPerPage && row <= rows; ++line, ++row) {
+            const double y = printer.YPos(150 + 50 * line + 5) + 12;
+            std::snprintf(name, sizeof name, "Customer %06ld", row);
+            std::snprintf(amount, sizeof amount, "%.2f", double((row * 7919) % 1000000) / 100.0);
+            std::snprintf(created, sizeof created, "2024-%02ld-%02ld", row % 12 + 1, row % 28 + 1);
+            const QString texts[] = {QString::number(row), QString::fromLatin1(name),
+                                     QString::fromLatin1(kCities[row % 8]), QString::fromLatin1(amount),
+                                     QString::fromLatin1(created)};
+            for (int c = 0; c < 5; ++c)
+                QRDrawText(p, QPointF(printer.XPos(50 + columns[c]), y), texts[c]);
+        }
+        QRDrawText(p, QPointF(printer.XPos(50), printer.YPos(2800)),
+                   QStringLiteral("Page %1").arg(printer.PageCount()));
+    }
+    printer.CloseDocument();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const double cpu = cpuSeconds() - cpuStart;
+    const int pages = printer.PageCount();
+    std::printf("rows %ld\n", rows);
+    std::printf("pages %d\n", pages);
+    std::printf("seconds %.3f\n", seconds);
+    std::printf("pages_per_second %.1f\n", seconds > 0 ? pages / seconds : 0.0);
+    std::printf("peak_rss_kib %ld\n", peakRssKiB());
+    std::printf("cpu_seconds %.3f\n", cpu);
+    std::printf("pages_per_cpu_second %.1f\n", cpu > 0 ? pages / cpu : 0.0);
+    if (pages > 0)
+        std::printf(
+            "bytes_per_page %lld\n",
+            static_cast<long long>((printer.Pages()->Stream()->Size() - TQRPageList::HeaderSize) / pages));
+    return pages > 0 ? 0 : 1;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -124,6 +177,7 @@ int main(int argc, char **argv)
     long rows = 100000;
     bool compress = false;
     QString format; // empty: recorded pages only
+    bool pagesOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc) {
             char *end = nullptr;
@@ -140,21 +194,28 @@ int main(int argc, char **argv)
             }
         } else if (!std::strcmp(argv[i], "--compress")) {
             compress = true;
+        } else if (!std::strcmp(argv[i], "--pages-only")) {
+            pagesOnly = true;
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "--profile")) {
-            std::printf("usage: tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx]\n"
+            std::printf("usage: tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx] [--pages-only]\n"
                         "Prepares a list report over N generated rows (default 100000) into recorded pages\n"
                         "and prints rows, pages, seconds, pages_per_second, peak_rss_kib and bytes_per_page\n"
                         "(the page stream without its header, per page).\n"
                         "--format pdf: the recorded pages then written as a PDF file, as tabulon-run does;\n"
                         "--format xlsx: the report run into the spreadsheet export instead; both count the\n"
                         "time until the file is complete and print its output_bytes.\n"
+                        "--pages-only draws the same kind of pages straight onto the recorder, without\n"
+                        "the report engine and the table: the recorder's own share of the time.\n"
                         "\n"
                         "--profile: to see where the time goes, run it under perf with call graphs, e.g.\n"
                         "  perf record -F 2000 --call-graph dwarf,16384 -o gen.perf \\\n"
                         "      build/bin/tabulon-bench-generation --rows 10000\n"
                         "  perf report -i gen.perf --children --percent-limit 2 --stdio -g none\n"
-                        "The table is made once per row count (in the temporary directory), so\n"
-                        "profile the second run. A RelWithDebInfo build carries the symbols needed.\n");
+                        "(--no-children lists the functions that spend the time themselves; frame-pointer\n"
+                        "call graphs lose the callers inside Qt, so keep dwarf.) The table is made once\n"
+                        "per row count (in the temporary directory), so profile the second run. A\n"
+                        "RelWithDebInfo build carries the symbols needed. Add --pages-only to profile the\n"
+                        "recorder alone.\n");
             return 0;
         } else {
             std::fprintf(stderr, "unknown argument %s (try --help)\n", argv[i]);
@@ -164,6 +225,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (pagesOnly)
+        return recordPagesOnly(rows, compress);
 
     const QString dir = QDir::tempPath() + QStringLiteral("/tabulon-bench-generation/rows-%1").arg(rows);
     QDir().mkpath(dir);

@@ -1,12 +1,12 @@
 // Elements at run time: preparation, the content of field, expression and
 // system-data elements, shapes and pictures, and band growth.
 
+#include "common/datetimeformat.h"
 #include "common/units.h"
 #include "data/dataset.h"
 #include "data/field.h"
 #include "engine/band.h"
 #include "engine/controller.h"
-#include "common/datetimeformat.h"
 #include "engine/elements.h"
 #include "engine/printable.h"
 #include "engine/report.h"
@@ -15,7 +15,6 @@
 #include "output/pages/qrprinter.h"
 
 #include <QPainter>
-#include <QRegularExpression>
 #include <cmath>
 
 namespace
@@ -49,6 +48,25 @@ TField *findField(TComponent *dataSet, const QString &name)
 bool isMemoType(TFieldType t)
 {
     return t == ftMemo || t == ftFmtMemo;
+}
+
+// The lines of a memo, split at CR LF, LF or CR; empty lines are kept.
+QStringList memoLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    lines.append(text.mid(start));
+    return lines;
 }
 
 QString numericText(const QString &mask, double value)
@@ -171,7 +189,7 @@ void TQRDBText::PrintAt(double offsetX, double offsetY)
         if (!field || !ds || !ds->Active()) {
             OutputText.clear();
         } else if (m_linesBased) {
-            SetLines(field->AsString().split(QRegularExpression(QStringLiteral("\r\n|\n|\r"))));
+            SetLines(memoLines(field->AsString()));
         } else {
             const TFieldType type = field->DataType();
             const bool isString = type == ftString || type == ftFixedChar || type == ftWideString;
@@ -443,7 +461,7 @@ void TQRDBImage::PrintAt(double offsetX, double offsetY)
         const QRect r = deviceRect(printer, b.left, b.top, b.width, b.height);
         if (m_stretch) {
             if (image.isNull())
-                canvas->fillRect(r, ToQColor(m_color));
+                QRFillRect(canvas, r, ToQColor(m_color));
             else
                 canvas->drawImage(r, image);
         } else if (!image.isNull()) {

@@ -1,5 +1,7 @@
 #include "frame.h"
 
+#include "output/pages/qrpagepicture.h"
+
 #include <QPainter>
 #include <cmath>
 
@@ -40,11 +42,11 @@ void TQRFrame::PaintIt(QPainter *painter, const QRect &rect, double xFactor, dou
     const int l = rect.left(), t = rect.top();
     const int r = l + rect.width(), b = t + rect.height();
     if (m_top && ty > 0)
-        painter->fillRect(QRect(l, t, r - l, ty), c);
+        QRFillRect(painter, QRect(l, t, r - l, ty), c);
     if (m_bottom && ty > 0)
-        painter->fillRect(QRect(l, b - ty, r - l, ty), c);
+        QRFillRect(painter, QRect(l, b - ty, r - l, ty), c);
     if (m_left && tx > 0)
-        painter->fillRect(QRect(l, t, tx, b - t), c);
+        QRFillRect(painter, QRect(l, t, tx, b - t), c);
     if (m_right && tx > 0)
-        painter->fillRect(QRect(r - tx, t, tx, b - t), c);
+        QRFillRect(painter, QRect(r - tx, t, tx, b - t), c);
 }

@@ -356,7 +356,7 @@ void TQRCustomReport::PrintBand(TQRCustomBand *band)
 
         if (band->Height() != 0 && band->Enabled()) {
             if (RenderToCanvas && printer->Canvas())
-                printer->Canvas()->fillRect(band->BandRect, ToQColor(band->Color()));
+                QRFillRect(printer->Canvas(), band->BandRect, ToQColor(band->Color()));
             band->Stretch = 0;
             bool first = true;
             bool allDone;

@@ -13,7 +13,9 @@
 #include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <array>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -44,6 +46,12 @@ struct FontSlot {
     std::unique_ptr<QFontMetricsF> metrics;
     qreal lineHeight = 0;
     QHash<QString, qreal> advances;
+    // Printable ASCII: each character's advance alone (negative until
+    // measured), and per pair whether it is as wide as its two characters
+    // (-1 until measured). Kerning pairs and ligatures fail that check.
+    static constexpr int kFirst = 0x20, kChars = 0x7f - kFirst;
+    std::array<qreal, kChars> charAdvances;
+    std::vector<qint8> additivePairs;
 
     bool matches(const TFont *f, double d) const
     {
@@ -52,6 +60,9 @@ struct FontSlot {
     }
     qreal advance(const QString &text)
     {
+        qreal summed = 0;
+        if (summedAdvance(text, &summed))
+            return summed;
         auto it = advances.constFind(text);
         if (it != advances.constEnd())
             return *it;
@@ -61,6 +72,40 @@ struct FontSlot {
         const qreal a = metrics->horizontalAdvance(text);
         advances.insert(text, a);
         return a;
+    }
+    // The advance of text as the sum of its characters' advances, which is
+    // exact when every neighbouring pair adds up: laying out text is by far
+    // the dearest step of printing a short field. False for other text.
+    bool summedAdvance(const QString &text, qreal *width)
+    {
+        if (additivePairs.empty()) {
+            charAdvances.fill(-1);
+            additivePairs.assign(size_t(kChars) * kChars, qint8(-1));
+        }
+        // Whole 1/64 pixels, so the sum is exact.
+        qreal sum = 0;
+        int previous = -1;
+        for (const QChar ch : text) {
+            const int c = int(ch.unicode()) - kFirst;
+            if (c < 0 || c >= kChars)
+                return false;
+            if (charAdvances[size_t(c)] < 0)
+                charAdvances[size_t(c)] = metrics->horizontalAdvance(QString(ch));
+            if (previous >= 0) {
+                qint8 &pair = additivePairs[size_t(previous) * kChars + size_t(c)];
+                if (pair < 0) {
+                    const QChar two[2] = {QChar(char16_t(previous + kFirst)), ch};
+                    pair = metrics->horizontalAdvance(QString(two, 2)) ==
+                           charAdvances[size_t(previous)] + charAdvances[size_t(c)];
+                }
+                if (!pair)
+                    return false;
+            }
+            sum += charAdvances[size_t(c)];
+            previous = c;
+        }
+        *width = sum;
+        return true;
     }
 };
 
@@ -123,7 +168,8 @@ int TQRCustomLabel::LineHeightPixels() const
 double TQRCustomLabel::LineHeightNative() const
 {
     // Measured unzoomed: the zoom only changes how the design is shown, never the print.
-    return int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight)) / (ScreenPixelsPerInch() / 254.0);
+    return int(std::lround(fontSlot(Font(), ScreenPixelsPerInch()).lineHeight)) /
+           (ScreenPixelsPerInch() / 254.0);
 }
 
 // --- wrapping ------------------------------------------------------------------------------
@@ -285,10 +331,11 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
         AutoSize() ? PixelsToNative(Width(), Size()->Resolution(), Size()->Zoom()) : sizeWidth;
 
     if (render && canvas && !Transparent())
-        canvas->fillRect(QRect(printer->XPos(left), printer->YPos(top),
-                               printer->XPos(left + width) - printer->XPos(left),
-                               printer->YPos(top + height) - printer->YPos(top)),
-                         ToQColor(Color()));
+        QRFillRect(canvas,
+                   QRect(printer->XPos(left), printer->YPos(top),
+                         printer->XPos(left + width) - printer->XPos(left),
+                         printer->YPos(top + height) - printer->YPos(top)),
+                   ToQColor(Color()));
     if (Frame()->AnyFrame()) {
         const int inset = roundi(Frame()->Width() / 72.0 * 254);
         if (Frame()->DrawTop())
@@ -349,9 +396,10 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
             bottom = top + height + 1 + m_stretched;
             if (render && canvas && !Transparent()) {
                 const int l = printer->XPos(left), t = printer->YPos(top + height + oldStretched);
-                canvas->fillRect(QRect(l, t, printer->XPos(left + width) - l,
-                                       printer->YPos(top + height + m_stretched) - t),
-                                 ToQColor(Color()));
+                QRFillRect(canvas,
+                           QRect(l, t, printer->XPos(left + width) - l,
+                                 printer->YPos(top + height + m_stretched) - t),
+                           ToQColor(Color()));
             }
             return true;
         }
@@ -364,7 +412,7 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
                 const double advance = canvasSlot->advance(line);
                 px -= alignment == QR::taRightJustify ? advance : advance / 2;
             }
-            canvas->drawText(QPointF(px, printer->YPos(y) + ascent), line);
+            QRDrawText(canvas, QPointF(px, printer->YPos(y) + ascent), line);
         }
         if (filter)
             filter->WriteTextItem(anchor, y, Font(), Color(), alignment, line);

@@ -25,10 +25,10 @@ QString thousandCharacters()
 
 struct TextFixture : GenFixture {
     QTemporaryDir dir;
-    QString notes = thousandCharacters();
+    QString notes;
     TTable *table = nullptr;
 
-    TextFixture()
+    explicit TextFixture(QString firstNotes = thousandCharacters()) : notes(std::move(firstNotes))
     {
         const QString path = dir.filePath(QStringLiteral("texts.sqlite"));
         {
@@ -80,6 +80,20 @@ TEST(StoredTexts, AThousandCharacterTextPrintsWholeInAStretchingElement)
     EXPECT_EQ(printed.join(u'\n').size(), 1000);
     EXPECT_NE(filter.find(QStringLiteral("short")), nullptr);
     EXPECT_NE(filter.find(QStringLiteral("last")), nullptr);
+}
+
+TEST(StoredTexts, EveryKindOfLineBreakEndsALineOfAStoredText)
+{
+    // CR LF, LF and CR alone; empty lines, also the one after a final break, are kept.
+    TextFixture f(QStringLiteral("one\r\ntwo\nthree\rfour\r\n\r\nsix\n"));
+    TQRBand *detail = f.addBand(QR::rbDetail, 50);
+    auto *memo = f.element<TQRDBText>(detail, 0, 0, 1800, 45);
+    memo->SetDataSet(f.table);
+    memo->SetDataField(QStringLiteral("notes"));
+    memo->SetAutoStretch(true);
+    RecordingFilter filter;
+    f.exportTo(filter);
+    EXPECT_EQ(filter.texts(1), (QStringList{"one", "two", "three", "four", "", "six", "", "short", "last"}));
 }
 
 TEST(StoredTexts, AValueThatDoesNotConvertPrintsItsErrorAndTheRunGoesOn)

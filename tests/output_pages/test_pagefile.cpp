@@ -107,6 +107,16 @@ TEST_F(StreamTest, StaysInMemoryUpToTheLimitThenSpillsToAQrpFile)
         qint32 v = 0;
         ASSERT_TRUE(s.ReadInt32(&v));
         EXPECT_EQ(v, 7);
+        // Appending at the end, and across it, grows the size.
+        ASSERT_TRUE(s.Seek(s.Size()));
+        ASSERT_TRUE(s.Write(QByteArray(10, 'z')));
+        EXPECT_EQ(s.Size(), 100011);
+        ASSERT_TRUE(s.Seek(100005));
+        ASSERT_TRUE(s.Write(QByteArray(10, 'w')));
+        EXPECT_EQ(s.Size(), 100015);
+        ASSERT_TRUE(s.Seek(100010));
+        ASSERT_TRUE(s.ReadExact(two, 2));
+        EXPECT_EQ(two[0], 'w');
     }
     EXPECT_TRUE(tempFiles().isEmpty()) << "the temporary file is deleted with the stream";
 }

@@ -422,3 +422,144 @@ TEST(PagePicture, PrinterRefusesADamagedPageWithItsReason)
     EXPECT_FALSE(printer.GetPage(1, &page));
     EXPECT_TRUE(printer.ErrorString().contains(QLatin1String("page 1"))) << qPrintable(printer.ErrorString());
 }
+
+// Text and fills handed to QRDrawText and QRFillRect right after state changes the painter has not
+// passed on yet: the recorded page must still show them.
+void textAfterStateChanges(QPainter &p)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(14);
+    p.setFont(font);
+    QRDrawText(&p, QPointF(10, 20), QStringLiteral("Customer 000123"));
+    p.setPen(Qt::darkRed);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    p.setFont(font);
+    QRDrawText(&p, QPointF(150.25, 20.5), QStringLiteral("Überschrift €"));
+    p.setPen(Qt::NoPen);
+    QRDrawText(&p, QPointF(10, 40), QStringLiteral("never shown"));
+    p.setPen(Qt::black);
+    QRDrawText(&p, QPointF(10, 40), QString());
+
+    p.save();
+    p.setClipRect(QRect(10, 45, 45, 20));
+    QRDrawText(&p, QPointF(10, 60), QStringLiteral("clipped at the box"));
+    p.restore();
+    p.save();
+    p.translate(200, 200);
+    p.rotate(-90);
+    QRDrawText(&p, QPointF(0, 0), QStringLiteral("Rotated label"));
+    p.restore();
+    p.setOpacity(0.5);
+    QRDrawText(&p, QPointF(10, 90), QStringLiteral("half opaque"));
+    p.setOpacity(1);
+    p.setLayoutDirection(Qt::RightToLeft);
+    QRDrawText(&p, QPointF(10, 120), QStringLiteral("שלום world 123"));
+    p.setLayoutDirection(Qt::LeftToRight);
+    QRDrawText(&p, QPointF(10, 150), QStringLiteral("abc שלום 123"));
+    // The painter's own drawing afterwards keeps the state the text left.
+    p.drawRect(QRect(10, 160, 40, 20));
+    QRDrawText(&p, QPointF(60, 175), QStringLiteral("after"));
+
+    // Fills leave pen and brush alone, and follow transform, clip and opacity.
+    p.setBrush(Qt::green);
+    QRFillRect(&p, QRect(100, 160, 30, 20), QColor(255, 255, 0));
+    p.drawRect(QRect(135, 160, 20, 20));
+    p.save();
+    p.translate(160, 150);
+    p.setClipRect(QRect(0, 0, 20, 40));
+    p.setOpacity(0.5);
+    QRFillRect(&p, QRect(5, 5, 40, 25), Qt::blue);
+    p.restore();
+    QRFillRect(&p, QRect(220, 160, 10, 10), Qt::darkCyan);
+}
+
+TEST(PagePicture, TextRecordedWithoutLayoutLooksLikeDrawnText)
+{
+    const TQRPagePicture page = record(textAfterStateChanges);
+    const QImage expected = direct(textAfterStateChanges);
+    const QImage got = replayed(page);
+    // One command per text, decorations and bidi runs included, per fill and per rectangle.
+    EXPECT_EQ(page.DrawCount(), 13);
+    EXPECT_EQ(got.pixel(110, 170), qRgb(255, 255, 0));
+    EXPECT_EQ(got.pixel(140, 170), QColor(Qt::green).rgb()) << "the painter's brush after a fill";
+    EXPECT_EQ(got.pixel(190, 170), qRgb(255, 255, 255)) << "the fill's clip";
+    EXPECT_EQ(differing(got, expected), 0);
+    EXPECT_EQ(dark(got, QRect(10, 28, 200, 14)), 0) << "text without a pen leaves nothing";
+    EXPECT_EQ(dark(got, QRect(56, 45, 150, 20)), 0) << "the clip holds";
+    EXPECT_GT(dark(got, QRect(180, 80, 20, 120)), 100) << "the rotated label";
+
+    // Plain text costs the same bytes either way.
+    auto plain = [](bool direct) {
+        TQRPageDevice device;
+        device.BeginPage(kPage, 96);
+        QPainter p(&device);
+        p.setFont(QFont(QStringLiteral("Liberation Sans"), 10));
+        for (int i = 0; i < 3; ++i) {
+            const QPointF at(10, 20 + 15 * i);
+            const QString text = QStringLiteral("Customer %1").arg(i);
+            direct ? p.drawText(at, text) : QRDrawText(&p, at, text);
+        }
+        p.end();
+        return device.ToByteArray();
+    };
+    EXPECT_EQ(plain(false), plain(true));
+}
+
+TEST(PagePicture, AFillOfAnUndefinedColourIsRefused)
+{
+    TQRPageDevice device;
+    device.BeginPage(kPage, 96);
+    {
+        QPainter p(&device);
+        QRFillRect(&p, QRect(1, 2, 3, 4), Qt::red);
+    }
+    const QByteArray good = device.ToByteArray();
+    TQRPagePicture page;
+    ASSERT_TRUE(page.SetData(good));
+    EXPECT_EQ(page.DrawCount(), 1);
+    // The same fill referring to colour 1, of which there is none.
+    QByteArray bad = good;
+    const qsizetype fill = bad.lastIndexOf(char(46), bad.size() - 5);
+    ASSERT_GT(fill, TQRPagePicture::HeaderSize);
+    bad[fill + 1] = 1;
+    QString error;
+    EXPECT_FALSE(page.SetData(bad, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("colour"))) << qPrintable(error);
+    EXPECT_TRUE(page.IsNull());
+    // Cut inside the rectangle.
+    EXPECT_FALSE(page.SetData(good.left(good.size() - 2), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(PagePicture, ThousandsOfRecordedTextsRoundTrip)
+{
+    constexpr int kTexts = 5000;
+    TQRPageDevice device;
+    device.BeginPage(QSize(794, 1123), 96);
+    QPainter p(&device);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(13);
+    for (int i = 0; i < kTexts; ++i) {
+        font.setBold(i % 3 == 0);
+        p.setFont(font);
+        p.setPen(i % 2 ? Qt::black : Qt::blue);
+        QRDrawText(&p, QPointF(40 + i % 7 * 100, 20 + i % 50 * 21.25),
+                   QStringLiteral("Customer %1").arg(i, 6, 10, QLatin1Char('0')));
+    }
+    p.end();
+    TQRPagePicture page;
+    QString error;
+    ASSERT_TRUE(page.SetData(device.ToByteArray(), &error)) << qPrintable(error);
+    EXPECT_EQ(page.DrawCount(), kTexts);
+    // 15 characters with position, pen and font switches.
+    EXPECT_LT(device.DataSize(), kTexts * 30);
+    // Cut anywhere, the page is refused with a reason.
+    for (qsizetype cut = TQRPagePicture::HeaderSize; cut < device.DataSize(); cut += 997) {
+        TQRPagePicture part;
+        QString problem;
+        const QByteArray bytes(device.Data(), cut + 1);
+        if (!part.SetData(bytes, &problem))
+            EXPECT_FALSE(problem.isEmpty());
+    }
+}

@@ -54,6 +54,7 @@ enum Op : quint8 {
     OpImage = 43,
     OpTiled = 44,
     OpText = 45,
+    OpFill = 46, // colour, rectangle: filled without pen or brush
 };
 
 enum ImageKind : quint8 { KindImage = 0, KindPixmap = 1, KindBitmap = 2 };
@@ -390,6 +391,10 @@ public:
     }
     void drawPoints(const QPoint *points, int count) override
     {
+        if (m_swallow) {
+            m_swallowed = true;
+            return;
+        }
         flush(true, false);
         m_out.Byte(OpPoints);
         m_out.U(quint64(count));
@@ -400,6 +405,10 @@ public:
     }
     void drawPoints(const QPointF *points, int count) override
     {
+        if (m_swallow) {
+            m_swallowed = true;
+            return;
+        }
         flush(true, false);
         m_out.Byte(OpPointsF);
         m_out.U(quint64(count));
@@ -463,6 +472,48 @@ public:
         m_out.Text(ti.text());
     }
 
+    // Records text as it is, laid out only by the replay: measuring and
+    // shaping it here as well would double the dearest part of recording.
+    // False when the painter's state could not be brought up to date; then
+    // nothing was recorded.
+    bool RecordText(QPainter *painter, const QPointF &p, const QString &text)
+    {
+        if (!syncPainter(painter))
+            return false;
+        flush(true, false);
+        const QFont &font = state->font();
+        if (m_font < 0 || !(m_fonts[m_font].font == font)) {
+            const int f = fontIndex(font);
+            if (f != m_font) {
+                m_out.Byte(OpFont);
+                m_out.U(quint64(f));
+                m_font = f;
+            }
+        }
+        m_out.Byte(OpText);
+        m_out.Byte(painter->layoutDirection() == Qt::RightToLeft ? TextRightToLeft : 0);
+        m_out.Real(p.x());
+        m_out.Real(p.y());
+        m_out.Text(text);
+        return true;
+    }
+
+    // Records a rectangle filled with a colour, leaving pen and brush as
+    // they are: QPainter::fillRect would switch both there and back.
+    bool RecordFill(QPainter *painter, const QRect &r, const QColor &colour)
+    {
+        if (!syncPainter(painter))
+            return false;
+        const int c = colorIndex(colour);
+        m_out.Byte(OpFill);
+        m_out.U(quint64(c));
+        m_out.S(r.x());
+        m_out.S(r.y());
+        m_out.S(r.width());
+        m_out.S(r.height());
+        return true;
+    }
+
 private:
     struct FontEntry {
         QFont font;
@@ -478,6 +529,22 @@ private:
         quint8 kind;
         QByteArray png;
     };
+
+    // Brings the page up to the painter's state, as its own drawing would.
+    // State set on the painter since it last drew is passed on, and kept
+    // track of for save and restore, only when the painter draws: so it
+    // draws a point that is not recorded.
+    bool syncPainter(QPainter *painter)
+    {
+        if (!state->state())
+            return true;
+        m_swallow = true;
+        m_swallowed = false;
+        const QPointF none;
+        painter->drawPoints(&none, 1);
+        m_swallow = false;
+        return m_swallowed && !state->state();
+    }
 
     void drawImageCommand(int index, const QRectF &r, const QRectF &sr, quint64 flags)
     {
@@ -675,6 +742,8 @@ private:
     std::vector<EncodedImage> m_encoded;
     int m_pen = -1, m_brush = -1, m_font = -1;
     bool m_penDirty = true, m_brushDirty = true;
+    // Set while RecordText has the painter pass on its state.
+    bool m_swallow = false, m_swallowed = false;
 };
 
 // --- the device ---------------------------------------------------------------------------------
@@ -734,6 +803,27 @@ int TQRPageDevice::metric(PaintDeviceMetric metric) const
         return int(devicePixelRatioFScale());
     }
     return 0;
+}
+
+void QRDrawText(QPainter *painter, const QPointF &baseline, const QString &text)
+{
+    auto *engine = painter->isActive() ? dynamic_cast<TQRPageEngine *>(painter->paintEngine()) : nullptr;
+    if (!engine) {
+        painter->drawText(baseline, text);
+        return;
+    }
+    // What drawText leaves out, the recording leaves out too.
+    if (text.isEmpty() || painter->pen().style() == Qt::NoPen)
+        return;
+    if (!engine->RecordText(painter, baseline, text))
+        painter->drawText(baseline, text);
+}
+
+void QRFillRect(QPainter *painter, const QRect &rect, const QColor &colour)
+{
+    auto *engine = painter->isActive() ? dynamic_cast<TQRPageEngine *>(painter->paintEngine()) : nullptr;
+    if (!engine || !engine->RecordFill(painter, rect, colour))
+        painter->fillRect(rect, colour);
 }
 
 // --- reading and replaying ------------------------------------------------------------------------
@@ -1301,6 +1391,15 @@ bool Player::step(int dpi)
                     p->drawRect(r);
             }
         }
+        break;
+    }
+    case OpFill: {
+        const int c = index(m_colors.size(), "a fill refers to a colour that is not defined");
+        if (c < 0)
+            return false;
+        const QRect r = m_r.Rect();
+        if (p && m_r.Ok())
+            p->fillRect(r, m_colors[size_t(c)]);
         break;
     }
     case OpLines:

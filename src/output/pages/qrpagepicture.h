@@ -15,7 +15,10 @@
 // page to page. They are replayed through ReplayPage onto any QPainter.
 
 #include <QByteArray>
+#include <QColor>
 #include <QPaintDevice>
+#include <QPointF>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <memory>
@@ -60,6 +63,14 @@ private:
 // page cannot be drawn completely, which a checked picture never causes
 // except for a picture whose image data does not decode.
 bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error = nullptr);
+
+// Draws text as painter->drawText(baseline, text) does. On a TQRPageDevice
+// the text is recorded without being laid out, which the replay does; so a
+// recorded page looks the same and costs a fraction of the time to record.
+void QRDrawText(QPainter *painter, const QPointF &baseline, const QString &text);
+// Fills rect with colour as painter->fillRect(rect, colour) does; on a
+// TQRPageDevice as one short command.
+void QRFillRect(QPainter *painter, const QRect &rect, const QColor &colour);
 
 // The paint device pages are recorded on. Begin a page, paint it with one
 // QPainter, end the painter, take the bytes; then begin the next page.

@@ -29,7 +29,9 @@ std::unique_ptr<TQRStream> TQRStream::OpenReadOnly(const QString &fileName, QStr
 qint64 TQRStream::Size() const
 {
     QMutexLocker lock(&m_lock);
-    return m_file ? m_file->size() : m_memory.size();
+    if (m_file)
+        return m_fileSize >= 0 ? m_fileSize : m_file->size();
+    return m_memory.size();
 }
 
 qint64 TQRStream::Pos() const
@@ -108,6 +110,7 @@ bool TQRStream::spill()
         m_error = temp->errorString();
         return false;
     }
+    m_fileSize = m_memory.size();
     m_memory = QByteArray();
     m_file = std::move(temp);
     return true;
@@ -137,8 +140,10 @@ bool TQRStream::Write(const char *data, qint64 size)
     }
     if (m_file->write(data, size) != size) {
         m_error = m_file->errorString();
+        m_fileSize = -1;
         return false;
     }
+    m_fileSize = qMax(m_fileSize, m_file->pos());
     return true;
 }
 

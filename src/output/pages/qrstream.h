@@ -60,6 +60,9 @@ private:
     QByteArray m_memory;
     qint64 m_pos = 0;
     std::unique_ptr<QFile> m_file; // a QTemporaryFile while writing
+    // Size of the temporary file, kept here: asking the file flushes it and
+    // costs a system call, once per page.
+    qint64 m_fileSize = -1;
     bool m_readOnly = false;
     QString m_error;
 };

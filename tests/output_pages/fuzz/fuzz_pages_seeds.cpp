@@ -20,8 +20,14 @@ bool write(const QString &dir, const char *name, int pages, int lines, bool comp
         printer.NewPage();
         QPainter *p = printer.Canvas();
         p->setFont(QFont(QStringLiteral("Liberation Sans"), 10));
-        for (int i = 0; i < lines; ++i)
-            p->drawText(40, 40 + i * 16, QStringLiteral("Page %1 line %2").arg(n).arg(i));
+        for (int i = 0; i < lines; ++i) {
+            // Both ways a text reaches a page: through the painter's layout and recorded as it is.
+            QRFillRect(p, QRect(36, 28 + i * 16, 200, 16), i % 2 ? Qt::white : QColor(240, 240, 255));
+            if (i % 2)
+                p->drawText(40, 40 + i * 16, QStringLiteral("Page %1 line %2").arg(n).arg(i));
+            else
+                QRDrawText(p, QPointF(40, 40 + i * 16), QStringLiteral("Page %1 line %2").arg(n).arg(i));
+        }
         p->drawRect(20, 20, 300, 200);
         p->drawLine(0, 0, 100, 100 + n);
     }
