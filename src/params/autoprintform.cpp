@@ -684,7 +684,9 @@ bool TAutoprintForm::Print()
     const bool preview = m_preview->isChecked();
     if (const TReportOutput &output = ReportOutputHook())
         output(holder, preview);
+    else if (preview)
+        holder.Report()->Preview();
     else
-        holder.Report()->PreparePagesRun();
+        holder.Report()->Print();
     return true;
 }

@@ -1,0 +1,176 @@
+// The end user's road: main window, group, "Available reports", "Start report", the parameter
+// dialog, "Print" and the preview of the report's pages.
+
+#include "autoprinttest.h"
+
+#include "params/model/reportrun.h"
+
+#include "app/listreportform.h"
+#include "app/mainform.h"
+#include "app/shellactions.h"
+#include "definition/designreport.h"
+#include "engine/generation.h"
+#include "output/pagefilters.h"
+#include "output/pages/qrprinter.h"
+#include "testutil.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace apptest;
+
+namespace
+{
+
+class RoadTest : public AutoprintTest
+{
+protected:
+    void SetUp() override
+    {
+        AutoprintTest::SetUp();
+        TAutoprintForm::Install();
+    }
+    void TearDown() override
+    {
+        ShellActions() = TShellActions();
+        QRPreviewWindowHook() = nullptr;
+        AutoprintTest::TearDown();
+    }
+};
+
+// The text of a PDF file as poppler's pdftotext reads it.
+QString pdfText(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
+{
+    useDemoDatabase();
+    copyDemoReport("customers");
+    writeCatalogue("[Sales]\ncustomers=Customer list\n[Stock]\n");
+    const QStringList german =
+        AutoprintTest::demoRows("SELECT Company FROM customers WHERE Country = 'Germany' ORDER BY Company");
+    const QStringList french =
+        AutoprintTest::demoRows("SELECT Company FROM customers WHERE Country = 'France' ORDER BY Company");
+    ASSERT_FALSE(german.isEmpty());
+    ASSERT_FALSE(french.isEmpty());
+
+    // The preview shows the pages as they are produced; what it shows of page 1 is read back from
+    // a PDF of that page.
+    const QString pdf = path("preview.pdf");
+    int previews = 0;
+    QRPreviewWindowHook() = [&](TQRPrinter *printer) {
+        ++previews;
+        printer->SetPreviewShown(true);
+        QTimer::singleShot(0, printer, [printer, pdf] {
+            ASSERT_GE(printer->PageCount(), 1);
+            TQRPDFExportFilter filter(pdf);
+            filter.SetPreviewPrinter(printer);
+            filter.Start(printer->PageWidth(), printer->PageHeight(), nullptr);
+            filter.Finish();
+            printer->SetPreviewShown(false);
+            if (printer->ClosePreviewHook)
+                printer->ClosePreviewHook();
+        });
+    };
+
+    Tfm_main w;
+    w.show();
+    QApplication::processEvents();
+    TModalDriver driver;
+    QString dialogTitle;
+    driver.Expect([&](QWidget *modal) {
+        auto *launcher = qobject_cast<TListReportForm *>(modal);
+        ASSERT_NE(launcher, nullptr);
+        EXPECT_EQ(launcher->Group(), "Sales");
+        launcher->List()->setCurrentItem(findItem(launcher->List(), "customers"));
+        // Started from the launcher's own event loop, so that the dialog's window is seen too.
+        QTimer::singleShot(0, launcher, [launcher] {
+            QTest::mouseClick(launcher->StartButton(), Qt::LeftButton);
+            QTest::mouseClick(launcher->CloseButton(), Qt::LeftButton);
+        });
+    });
+    driver.Expect([&](QWidget *modal) {
+        auto *dialog = qobject_cast<TAutoprintForm *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialogTitle = dialog->windowTitle();
+        auto *country = qobject_cast<QComboBox *>(dialog->InputWidget(0));
+        ASSERT_NE(country, nullptr);
+        country->setCurrentIndex(country->findText("Germany"));
+        EXPECT_TRUE(dialog->PreviewCheck()->isChecked());
+        QTimer::singleShot(0, dialog, [dialog] {
+            QTest::mouseClick(dialog->PrintButton(), Qt::LeftButton);
+            QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+        });
+    });
+    QAction *sales = w.StartReportMenu()->actions().value(0);
+    ASSERT_NE(sales, nullptr);
+    sales->trigger();
+    EXPECT_EQ(driver.Pending(), 0);
+    EXPECT_EQ(driver.Unexpected(), 0);
+    EXPECT_EQ(dialogTitle, "Customer list");
+    // Generated once, with the dialog's parameters.
+    EXPECT_EQ(previews, 1);
+
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains("Germany")) << text.toStdString();
+    EXPECT_TRUE(text.contains(german.first())) << text.toStdString();
+    EXPECT_FALSE(text.contains(french.first())) << text.toStdString();
+    m_prompt.QueueAnswer(mrYes);
+    w.close();
+}
+
+TEST_F(RoadTest, AReportWithoutDescriptorStartsWithAnEmptyDialogAndRunsUnchanged)
+{
+    useDemoDatabase();
+    copyDemoReport("parts");
+    QFile::remove(path("parts.cfg"));
+    writeCatalogue("[Stock]\nparts=Parts in stock\n");
+    int pages = 0;
+    QList<TReportParameter> handed = {TReportParameter{}};
+    TAutoprintForm::ReportOutputHook() = [&](Tfmrepprev &holder, bool) {
+        handed = holder.Parameters();
+        ASSERT_TRUE(holder.Report()->PreparePagesRun());
+        pages = holder.Report()->QRPrinter()->PageCount();
+    };
+    TModalDriver driver;
+    int controls = -1;
+    driver.Expect([&](QWidget *modal) {
+        auto *launcher = qobject_cast<TListReportForm *>(modal);
+        ASSERT_NE(launcher, nullptr);
+        QTimer::singleShot(0, launcher, [launcher] {
+            // Without a selected row nothing starts.
+            launcher->List()->clearSelection();
+            QTest::mouseClick(launcher->StartButton(), Qt::LeftButton);
+            doubleClick(launcher->List(), launcher->List()->topLevelItem(0));
+            QTest::mouseClick(launcher->CloseButton(), Qt::LeftButton);
+        });
+    });
+    driver.Expect([&](QWidget *modal) {
+        auto *dialog = qobject_cast<TAutoprintForm *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        controls = dialog->Model().ControlCount();
+        EXPECT_EQ(dialog->size(), QSize(271, 110));
+        QTimer::singleShot(0, dialog, [dialog] {
+            QTest::mouseClick(dialog->PrintButton(), Qt::LeftButton);
+            QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+        });
+    });
+    TListReportForm::Execute(nullptr, "reports.ini", "Stock");
+    EXPECT_EQ(driver.Pending(), 0);
+    EXPECT_EQ(controls, 0);
+    EXPECT_TRUE(handed.isEmpty());
+    EXPECT_GE(pages, 1);
+    EXPECT_TRUE(boxes().isEmpty());
+}
