@@ -1,6 +1,7 @@
 #include "app/helpform.h"
 #include "app/mainform.h"
 #include "app/qtprompt.h"
+#include "output/preview/registerpreview.h"
 #include "params/autoprintform.h"
 #include "params/pareditform.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     // The shell offers a tool's commands only when it is installed before the windows are made.
     TParEditForm::Install();
     TAutoprintForm::Install();
+    RegisterPreviewHooks();
     Tfm_main mainWindow(QApplication::arguments());
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
     SetPromptTitle(QStringLiteral("Tabulon"));
