@@ -12,6 +12,9 @@
 #include "engine/generation.h"
 #include "output/pagefilters.h"
 #include "output/pages/qrprinter.h"
+#include "output/preview/qrpreview.h"
+#include "output/preview/qrstandardpreview.h"
+#include "output/preview/registerpreview.h"
 #include "testutil.h"
 
 #include <QCheckBox>
@@ -39,6 +42,9 @@ protected:
     {
         ShellActions() = TShellActions();
         QRPreviewWindowHook() = nullptr;
+        QRProgressWindowHook() = nullptr;
+        QRPrintDialogHook() = nullptr;
+        QRProcessMessagesHook() = nullptr;
         AutoprintTest::TearDown();
     }
 };
@@ -66,24 +72,38 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
     ASSERT_FALSE(german.isEmpty());
     ASSERT_FALSE(french.isEmpty());
 
-    // The preview shows the pages as they are produced; what it shows of page 1 is read back from
-    // a PDF of that page.
+    // The real preview window shows the pages; what it shows of page 1 is read back from a PDF of
+    // its recorder's pages, and the window is closed as a user would.
+    RegisterPreviewHooks();
     const QString pdf = path("preview.pdf");
     int previews = 0;
-    QRPreviewWindowHook() = [&](TQRPrinter *printer) {
-        ++previews;
-        printer->SetPreviewShown(true);
-        QTimer::singleShot(0, printer, [printer, pdf] {
-            ASSERT_GE(printer->PageCount(), 1);
+    int shownPage = 0;
+    QString previewTitle;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *preview = qobject_cast<TQRStandardPreview *>(top);
+            if (!preview || !preview->isVisible() || !preview->Recorder())
+                continue;
+            // Looked at once the run that fills it has ended.
+            auto *report = qobject_cast<TQRCustomReport *>(preview->Recorder()->Master());
+            if (!report || !report->Idle || preview->Recorder()->PageCount() < 1)
+                continue;
+            ++previews;
+            shownPage = preview->Preview()->PageNumber();
+            previewTitle = preview->windowTitle();
+            TQRPrinter *printer = preview->Recorder();
             TQRPDFExportFilter filter(pdf);
             filter.SetPreviewPrinter(printer);
             filter.Start(printer->PageWidth(), printer->PageHeight(), nullptr);
             filter.Finish();
-            printer->SetPreviewShown(false);
-            if (printer->ClosePreviewHook)
-                printer->ClosePreviewHook();
-        });
-    };
+            if (!qEnvironmentVariableIsEmpty("TABULON_SCREENSHOTS"))
+                preview->grab().save(qEnvironmentVariable("TABULON_SCREENSHOTS") + "/preview.png");
+            preview->CloseAction()->trigger();
+        }
+    });
+    poll.start();
 
     Tfm_main w;
     w.show();
@@ -122,6 +142,7 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
     EXPECT_EQ(dialogTitle, "Customer list");
     // Generated once, with the dialog's parameters.
     EXPECT_EQ(previews, 1);
+    EXPECT_EQ(shownPage, 1);
 
     const QString text = pdfText(pdf);
     EXPECT_TRUE(text.contains("Germany")) << text.toStdString();
