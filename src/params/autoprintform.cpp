@@ -35,6 +35,7 @@ constexpr int CommandPanelHeight = 41;
 // The quick-tune panel makes the dialog this much taller than the command panel does.
 constexpr int TuneExtraHeight = 23;
 constexpr int MinInputWidth = 10;
+constexpr int AreaMargin = 2;
 const QString FloatDisplayFormat = QStringLiteral(",0.00;-,0.00");
 
 void showError(const QString &message)
@@ -191,6 +192,7 @@ TAutoprintForm::TAutoprintForm(const QString &reportName, QWidget *parent)
     m_tunePanel->installEventFilter(this);
     m_tuneControls = new QComboBox(m_tunePanel);
     m_tuneControls->setObjectName(QStringLiteral("TuneControls"));
+    m_tuneControls->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     const auto spin = [this](const QString &name, int step) {
         auto *box = new QSpinBox(m_tunePanel);
         box->setObjectName(name);
@@ -539,7 +541,9 @@ void TAutoprintForm::layoutPanels()
 {
     const int panelHeight =
         m_tunePanel->isVisibleTo(this) ? CommandPanelHeight + TuneExtraHeight : CommandPanelHeight;
-    m_area->setGeometry(0, 0, width(), std::max(0, height() - panelHeight));
+    // A small margin keeps the area's frame and title clear of the window's edges.
+    m_area->setGeometry(AreaMargin, AreaMargin, std::max(0, width() - 2 * AreaMargin),
+                        std::max(0, height() - panelHeight - AreaMargin));
     m_commandPanel->setGeometry(0, height() - CommandPanelHeight, width(), CommandPanelHeight);
     m_tunePanel->setGeometry(0, height() - panelHeight, width(), panelHeight);
 }
@@ -589,14 +593,16 @@ void TAutoprintForm::OpenQuickTune()
         return;
     m_commandPanel->hide();
     m_tunePanel->show();
-    resize(width(), height() + TuneExtraHeight);
     m_filling = true;
     m_tuneControls->clear();
     for (const TControlWidgets &w : m_widgets)
         m_tuneControls->addItem(w.Control->Name().toUpper());
     m_tuneControls->setCurrentIndex(-1);
-    m_chosen = -1;
     m_filling = false;
+    // The panel's fields and buttons stay readable in a narrow dialog: it widens while tuning.
+    setMinimumWidth(m_tunePanel->minimumSizeHint().width());
+    resize(std::max(width(), minimumWidth()), height() + TuneExtraHeight);
+    m_chosen = -1;
     layoutPanels();
 }
 
@@ -606,6 +612,7 @@ void TAutoprintForm::CloseQuickTune()
         return;
     m_tunePanel->hide();
     m_commandPanel->show();
+    setMinimumWidth(0);
     resize(width(), height() - TuneExtraHeight);
     m_filling = true;
     m_tuneControls->clear();

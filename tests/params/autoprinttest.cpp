@@ -5,9 +5,11 @@
 #include "output/registeroutput.h"
 #include "testutil.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QWidget>
 
 void AutoprintTest::SetUp()
 {
@@ -78,4 +80,13 @@ QStringList AutoprintTest::demoRows(const QString &sql)
 QList<TScriptedPrompt::Record> AutoprintTest::boxes() const
 {
     return apptest::messages(m_prompt);
+}
+
+void AutoprintTest::screenshot(QWidget *window, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("TABULON_SCREENSHOTS");
+    if (dir.isEmpty())
+        return;
+    QApplication::processEvents();
+    EXPECT_TRUE(window->grab().save(dir + u'/' + name + QStringLiteral(".png")));
 }

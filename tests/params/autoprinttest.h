@@ -27,6 +27,8 @@ protected:
     void copyDemoReport(const QString &name) const;
     // Rows of a query straight from the demo database, each row's columns joined by "|".
     static QStringList demoRows(const QString &sql);
+    // Saves a picture of the window to $TABULON_SCREENSHOTS/<name>.png when that is set.
+    static void screenshot(QWidget *window, const QString &name);
     // The message boxes the scripted prompt was shown.
     QList<TScriptedPrompt::Record> boxes() const;
 };

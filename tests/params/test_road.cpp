@@ -128,6 +128,7 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
         auto *country = qobject_cast<QComboBox *>(dialog->InputWidget(0));
         ASSERT_NE(country, nullptr);
         country->setCurrentIndex(country->findText("Germany"));
+        screenshot(dialog, "dialog-customers");
         EXPECT_TRUE(dialog->PreviewCheck()->isChecked());
         QTimer::singleShot(0, dialog, [dialog] {
             QTest::mouseClick(dialog->PrintButton(), Qt::LeftButton);
