@@ -67,6 +67,8 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
 
     auto *tools = m_tools = addToolBar(QStringLiteral("Preview"));
     tools->setMovable(false);
+    // Words under the symbols: the zoom commands have no symbol anyone knows.
+    tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tools->setObjectName(QStringLiteral("PreviewToolBar"));
     using SP = QStyle;
     m_zoomFit =
@@ -101,8 +103,6 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
     m_close->setText(QStringLiteral("&Close"));
     m_close->setToolTip(QStringLiteral("Close"));
     m_close->setIconText(QStringLiteral("Close"));
-    if (QWidget *button = tools->widgetForAction(m_close))
-        qobject_cast<QToolButton *>(button)->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     tools->insertSeparator(m_first);
     tools->insertSeparator(m_setup);
@@ -133,7 +133,7 @@ QAction *TQRStandardPreview::addCommand(const QString &hint, QStyle::StandardPix
 {
     auto *a = new QAction(style()->standardIcon(icon), hint, this);
     a->setToolTip(hint);
-    a->setStatusTip(hint);
+    // No status tip: it would cover the progress and page panels.
     a->setShortcuts(keys);
     a->setShortcutContext(Qt::WindowShortcut);
     connect(a, &QAction::triggered, this, [run] { run(); });
