@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 using namespace apptest;
@@ -195,4 +196,34 @@ TEST_F(RoadTest, AReportWithoutDescriptorStartsWithAnEmptyDialogAndRunsUnchanged
     EXPECT_TRUE(handed.isEmpty());
     EXPECT_GE(pages, 1);
     EXPECT_TRUE(boxes().isEmpty());
+}
+
+TEST_F(RoadTest, PrintWithoutPreviewGoesToThePrinter)
+{
+    const QString queue = qEnvironmentVariable("TABULON_TEST_PRINTER");
+    const QString out = qEnvironmentVariable("TABULON_TEST_PRINTER_OUT");
+    if (queue.isEmpty() || out.isEmpty())
+        GTEST_SKIP() << "no test print scheduler (scripts/test.sh starts one with scripts/cups-test-server.sh)";
+    RegisterPreviewHooks();
+    useDemoDatabase();
+    copyDemoReport("customers");
+    auto f = build("customers");
+    ASSERT_TRUE(f);
+    auto *country = qobject_cast<QComboBox *>(f->InputWidget(0));
+    country->setCurrentIndex(country->findText("Spain"));
+    f->PreviewCheck()->setChecked(false);
+    QFile::remove(out);
+    QTest::mouseClick(f->PrintButton(), Qt::LeftButton);
+    // The queue writes its PDF when the job is through.
+    QString text;
+    for (int i = 0; i < 450 && text.isEmpty(); ++i) {
+        QThread::msleep(200);
+        if (QFile::exists(out))
+            text = pdfText(out);
+    }
+    const QStringList spanish = demoRows("SELECT Company FROM customers WHERE Country = 'Spain'");
+    ASSERT_FALSE(spanish.isEmpty());
+    EXPECT_TRUE(text.contains("Spain")) << text.toStdString();
+    EXPECT_TRUE(text.contains(spanish.first())) << text.toStdString();
+    EXPECT_FALSE(text.contains("Germany"));
 }
