@@ -9,6 +9,7 @@
 #include "app/mainform.h"
 #include "app/shellactions.h"
 #include "definition/designreport.h"
+#include "engine/exportfilter.h"
 #include "engine/generation.h"
 #include "output/pagefilters.h"
 #include "output/pages/qrprinter.h"
@@ -19,6 +20,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -80,6 +83,8 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
     int previews = 0;
     int shownPage = 0;
     QString previewTitle;
+    QStringList saved;
+    QString savedText;
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -99,6 +104,17 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
             filter.SetPreviewPrinter(printer);
             filter.Start(printer->PageWidth(), printer->PageHeight(), nullptr);
             filter.Finish();
+            // Saved through every export filter the program offers while the holder exists.
+            const auto &filters = QRExportFilterLibrary().Filters();
+            for (int i = 0; i < filters.size(); ++i) {
+                const QString base = QStringLiteral("export%1").arg(i);
+                preview->SaveReport(path(base + u'.' + filters[i].FileExtension), i + 2);
+                // Metafiles are written one per page beside the name (export<i>001.emf ...).
+                const QStringList written = QDir(m_dir.path()).entryList({base + u'*'}, QDir::Files);
+                saved.append(filters[i].FilterName + u'=' + written.join(u','));
+                if (filters[i].FileExtension.compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0)
+                    savedText = QString::fromUtf8(testutil::readFile(path(written.value(0))));
+            }
             if (!qEnvironmentVariableIsEmpty("TABULON_SCREENSHOTS"))
                 preview->grab().save(qEnvironmentVariable("TABULON_SCREENSHOTS") + "/preview.png");
             preview->CloseAction()->trigger();
@@ -145,6 +161,14 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
     // Generated once, with the dialog's parameters.
     EXPECT_EQ(previews, 1);
     EXPECT_EQ(shownPage, 1);
+    // The text and rich-text filters of the program run and the holder's metafile filter each wrote
+    // their file.
+    ASSERT_EQ(saved.size(), 3) << saved.join(' ').toStdString();
+    for (const QString &entry : saved)
+        EXPECT_FALSE(entry.endsWith(u'=')) << entry.toStdString();
+    EXPECT_TRUE(saved.join(' ').contains("001.emf")) << saved.join(' ').toStdString();
+    EXPECT_TRUE(savedText.contains(german.first()))
+        << saved.join(" ").toStdString() << savedText.toStdString();
 
     const QString text = pdfText(pdf);
     EXPECT_TRUE(text.contains("Germany")) << text.toStdString();
@@ -203,7 +227,8 @@ TEST_F(RoadTest, PrintWithoutPreviewGoesToThePrinter)
     const QString queue = qEnvironmentVariable("TABULON_TEST_PRINTER");
     const QString out = qEnvironmentVariable("TABULON_TEST_PRINTER_OUT");
     if (queue.isEmpty() || out.isEmpty())
-        GTEST_SKIP() << "no test print scheduler (scripts/test.sh starts one with scripts/cups-test-server.sh)";
+        GTEST_SKIP()
+            << "no test print scheduler (scripts/test.sh starts one with scripts/cups-test-server.sh)";
     RegisterPreviewHooks();
     useDemoDatabase();
     copyDemoReport("customers");

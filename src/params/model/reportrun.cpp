@@ -106,6 +106,8 @@ Tfmrepprev::Tfmrepprev(TComponent *owner) : TForm(owner)
     // its texts would turn the settings into delCustom.
     m_wmf = new TQRWMFFilter(this);
     m_wmf->SetName(QStringLiteral("QRWMFFilter1"));
+    // Only Enhanced Metafiles can be written so far; placeable WMF files would fail every save.
+    m_wmf->SetEnhanced(true);
     m_loader->BeforeGetQueryParams = [this](TQuery *query, bool &doCancel) {
         AnswerQueryParams(query, doCancel);
     };
