@@ -261,8 +261,9 @@ TAutoprintForm::TAutoprintForm(const QString &reportName, QWidget *parent)
 
 TAutoprintForm::~TAutoprintForm()
 {
-    // The model's controls go before the widgets that refer to them.
+    // The inputs' handlers refer to the model's controls: the widgets go first.
     m_widgets.clear();
+    delete m_area;
 }
 
 TAutoprintForm::TReportOutput &TAutoprintForm::ReportOutputHook()
