@@ -9,6 +9,7 @@
 #include "common/profile.h"
 #include "data/params.h"
 #include "data/query.h"
+#include "definition/databasesettings.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/queryparams.h"
@@ -249,6 +250,12 @@ TEST_F(AutoprintTest, PrintHandsTypedParametersAndLabelsToTheReport)
         EXPECT_TRUE(preview);
         EXPECT_EQ(holder.Report()->Name(), "Report");
         EXPECT_EQ(holder.QRepDesigner()->QReport(), holder.Report());
+        EXPECT_EQ(holder.QRepDesigner()->Name(), "QRepDesigner");
+        EXPECT_TRUE(holder.QRepDesigner()->ScriptsEnabled());
+        EXPECT_FALSE(holder.QRepDesigner()->SaveLoadPrinterSetup());
+        EXPECT_EQ(holder.SQLSettings()->DelimiterType(), TQRDatabaseSettings::delNoQuotes);
+        EXPECT_EQ(holder.SQLSettings()->SQLStringDelimiterLeft(), "'");
+        EXPECT_EQ(holder.SQLSettings()->SQLWildcard(), "%");
         EXPECT_NE(holder.QRWMFFilter(), nullptr);
         auto *label = qobject_cast<TQRCustomLabel *>(holder.FindComponent("CountryCaption"));
         caption = label ? label->Caption() : QString();

@@ -262,3 +262,27 @@ TEST_F(RoadTest, PrintWithoutPreviewGoesToThePrinter)
     EXPECT_TRUE(text.contains(spanish.first())) << text.toStdString();
     EXPECT_FALSE(text.contains("Germany"));
 }
+
+TEST_F(RoadTest, EveryDemoReportRunsFromItsDialog)
+{
+    useDemoDatabase();
+    QStringList failures;
+    for (const QString &name : {"customers", "orders", "invoice", "parts", "items", "employees"}) {
+        copyDemoReport(name);
+        m_prompt.Clear();
+        TAutoprintForm dialog(name);
+        if (!dialog.Build()) {
+            failures.append(name + ": not built");
+            continue;
+        }
+        int pages = 0;
+        TAutoprintForm::ReportOutputHook() = [&pages](Tfmrepprev &holder, bool) {
+            if (holder.Report()->PreparePagesRun() && holder.Report()->QRPrinter())
+                pages = holder.Report()->QRPrinter()->PageCount();
+        };
+        if (!dialog.Print() || pages < 1 || !boxes().isEmpty())
+            failures.append(name + ": " + QString::number(pages) + " pages" +
+                            (boxes().isEmpty() ? QString() : ", " + boxes().constFirst().text));
+    }
+    EXPECT_TRUE(failures.isEmpty()) << failures.join("; ").toStdString();
+}
