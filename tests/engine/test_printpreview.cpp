@@ -168,12 +168,21 @@ TEST(PrintAndPreview, PrintRecordedPrintsTheRangeOfAFinishedRecorder)
     EXPECT_TRUE(p->PrintRecorded());
     EXPECT_EQ(log.physicalPages, 3);
 
+    // A Print while the pages are going out (messages are processed between
+    // pages) is refused rather than restarting the document.
+    bool again = true;
+    QTimer::singleShot(0, p, [&] { again = p->PrintRecorded(); });
+    EXPECT_TRUE(p->PrintRecorded());
+    EXPECT_FALSE(again);
+    EXPECT_EQ(log.begun, 3);
+    EXPECT_EQ(log.aborted, 0);
+
     // A range beyond the document prints nothing and says so.
     p->SetFirstPage(5);
     p->SetLastPage(6);
     EXPECT_FALSE(p->PrintRecorded());
     EXPECT_FALSE(p->ErrorString().isEmpty());
-    EXPECT_EQ(log.begun, 2);
+    EXPECT_EQ(log.begun, 3);
 }
 
 TEST(PrintAndPreview, PreviewWithoutWindowSaysSoAndRunsNothing)

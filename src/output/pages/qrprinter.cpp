@@ -332,6 +332,11 @@ bool TQRPrinter::PrintRecorded()
         m_error = QStringLiteral("No printer is installed");
         return false;
     }
+    // Messages are processed between pages: a second Print must not restart the document.
+    if (m_printingRecorded) {
+        m_error = QStringLiteral("The report is being printed");
+        return false;
+    }
     const int count = m_pagesBegun;
     int first = 1, last = count;
     if (m_firstPage != 0 || m_lastPage != 0) {
@@ -353,6 +358,11 @@ bool TQRPrinter::PrintRecorded()
     const double dx = -std::lround(device->LeftOffset() * xf), dy = -std::lround(device->TopOffset() * yf);
     m_cancelled = false;
     QPainter *painter = device->BeginDocument(m_title);
+    m_printingRecorded = painter != nullptr;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{m_printingRecorded};
     if (!painter) {
         m_error = QStringLiteral("The printer document could not be started");
         return false;

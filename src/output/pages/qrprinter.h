@@ -242,4 +242,5 @@ private:
     QPointer<QObject> m_master;
     QString m_error;
     bool m_paperGuessed = false;
+    bool m_printingRecorded = false;
 };
