@@ -207,7 +207,6 @@ int main(int argc, char **argv)
             if (!SetControlValue(dialogModel, dialogSite, name, value, error))
                 return fail(ExitFailed, QStringLiteral("%1: --set %2: %3").arg(descriptor, name, error));
         }
-        RemoveStaleTempPageFiles();
         holder = std::make_unique<Tfmrepprev>();
         holder->QRepDesigner()->SetScriptsEnabled(!parser.isSet(noScriptsOption));
         QString error;
