@@ -466,3 +466,34 @@ TEST(ProgressForm, ShowsMultiplesOfFiveAndCancels)
     QTest::mouseClick(form.CancelButton(), Qt::LeftButton);
     EXPECT_TRUE(recorder.Cancelled());
 }
+
+TEST(StandardPreview, AWindowOnAStoredFileFreesItsRecorderAReportsRecorderStaysWithTheReport)
+{
+    QPointer<TQRPrinter> lone(new TQRPrinter);
+    QPointer<TQRStandardPreview> window(ShowStandardPreview(lone));
+    EXPECT_TRUE(window->isMaximized() || window->windowState().testFlag(Qt::WindowMaximized));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Print Preview"));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(lone.isNull());
+
+    // A recorder the report keeps from PreparePages: closing the preview frees
+    // it through the report, which forgets it.
+    ThreePageReport f;
+    f.report->PreparePages();
+    QPointer<TQRPrinter> kept(f.report->QRPrinter());
+    window = ShowStandardPreview(kept);
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(kept.isNull());
+    EXPECT_EQ(f.report->QRPrinter(), nullptr);
+
+    // A window whose recorder goes away closes.
+    f.report->PreparePages();
+    window = ShowStandardPreview(f.report->QRPrinter());
+    f.report->PreparePages(); // replaces the recorder
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}

@@ -124,8 +124,10 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
 
 TQRStandardPreview::~TQRStandardPreview()
 {
-    if (m_ownsRecorder && m_recorder)
+    if (m_ownsRecorder && m_recorder) {
+        disconnect(m_recorder, nullptr, this, nullptr); // no recorderGone from here
         delete m_recorder.data();
+    }
 }
 
 QAction *TQRStandardPreview::addCommand(const QString &hint, QStyle::StandardPixmap icon,
