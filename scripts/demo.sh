@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, runs the demo reports once into PDF files
-# (as a scheduler would with tabulon-run), and starts Tabulon on the embedded
-# demo installation.
+# (as a scheduler would with tabulon-run, with the parameters their dialogs
+# start with), and starts Tabulon's main window on the demo installation:
+# pick a group under "Reports" > "Start report", then "Start report" on a
+# report, fill in its dialog and press "Print".
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TABULON_BUILD_DIR:-$root/build}"
@@ -17,8 +19,9 @@ if [ -x "$build/bin/tabulon-run" ] && compgen -G "$TABULON_HOME/*.QR2" > /dev/nu
   echo "Running the demo reports into $TABULON_HOME/output:"
   for report in "$TABULON_HOME"/*.QR2; do
     name="$(basename "${report%.*}")"
-    # Reports that ask for a parameter get the first answer a user might give.
-    if "$build/bin/tabulon-run" "$report" -o "$TABULON_HOME/output/$name.pdf" --quiet \
+    # The parameters come from the report's dialog descriptor with its defaults; a
+    # question the report asks anyway gets the first answer a user might give.
+    if "$build/bin/tabulon-run" "$report" -o "$TABULON_HOME/output/$name.pdf" --quiet --dialog \
         --answer 1000 --answer Yes 2> "$TABULON_HOME/output/$name.log"; then
       echo "  $name.pdf"
     else
@@ -29,9 +32,10 @@ fi
 
 if [ -x "$build/bin/tabulon" ]; then
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    echo "No display: start $build/bin/tabulon on a desktop (TABULON_HOME=$TABULON_HOME) to see the catalogue."
+    echo "No display: on a desktop, run TABULON_HOME=$TABULON_HOME $build/bin/tabulon to open the main window."
     exit 0
   fi
+  echo "Starting Tabulon on the demo installation ($TABULON_HOME)."
   exec "$build/bin/tabulon" "$@"
 elif [ -x "$build/bin/tabulon-expr" ]; then
   exec "$build/bin/tabulon-expr" --database "$TABULON_HOME/demo.sqlite" --table customers \

@@ -14,6 +14,7 @@ PACKAGES=(
   sqlite3 libsqlite3-dev
   unrtf libxlsxwriter-dev poppler-utils qt6-svg-dev emf2svg libwmf-bin
   clang libclang-rt-14-dev
+  cups printer-driver-cups-pdf
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite, with a
-# throwaway PostgreSQL server on loopback for the database tests.
+# throwaway PostgreSQL server on loopback for the database tests and a
+# throwaway CUPS scheduler with a PDF queue for the printing tests.
 #
 #   scripts/test.sh [--sanitize] [CTEST ARGS...]
 #
@@ -33,7 +34,14 @@ export TABULON_BUILD_DIR="$build"
 "$root/scripts/build.sh"
 
 pgdir="$(mktemp -d /tmp/tabulon-pg.XXXXXX)"
-trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"' EXIT
+cupsdir="$(mktemp -d /tmp/tabulon-cups.XXXXXX)"
+trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"; "$root/scripts/cups-test-server.sh" stop "$cupsdir"' EXIT
 eval "$("$root/scripts/pg-test-server.sh" start "$pgdir")"
+# Without a scheduler the printing tests say why they skip; the rest still runs.
+if cupsenv="$("$root/scripts/cups-test-server.sh" start "$cupsdir")"; then
+  eval "$cupsenv"
+else
+  echo "test.sh: no CUPS test scheduler, the printing tests will skip" >&2
+fi
 
 ctest --test-dir "$build" --output-on-failure -j "${TABULON_JOBS:-$(nproc)}" "$@"

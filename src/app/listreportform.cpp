@@ -1,11 +1,15 @@
 #include "app/listreportform.h"
 
+#include "app/designerhost.h"
 #include "app/images.h"
 #include "app/shellactions.h"
 #include "app/usersettings.h"
 #include "common/profile.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/runtimecomponents.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -66,12 +70,16 @@ TListReportForm::TListReportForm(const QString &catalogueFile, const QString &gr
         connect(m_list, &QTreeWidget::itemDoubleClicked, this,
                 [this](QTreeWidgetItem *, int) { StartReport(); });
     }
-    if (actions.EditReport) {
-        m_editReport = new QAction(AppImage(imgDesigner), QStringLiteral("Edit report"), this);
-        m_editReport->setObjectName(QStringLiteral("EditReport"));
-        connect(m_editReport, &QAction::triggered, this, &TListReportForm::EditReport);
-        m_list->addAction(m_editReport);
-    }
+    // "Edit report" goes through the launcher's own designer component, which keeps undo on.
+    m_designerDialog = std::make_unique<TReportDesignerDialog>();
+    ConfigureShellDesigner(*m_designerDialog);
+    m_designerDialog->SetEditorSettings(m_designerDialog->EditorSettings() |
+                                        TReportDesignerDialog::UndoEnabled);
+    EnsureDesignerWindowHook();
+    m_editReport = new QAction(AppImage(imgDesigner), QStringLiteral("Edit report"), this);
+    m_editReport->setObjectName(QStringLiteral("EditReport"));
+    connect(m_editReport, &QAction::triggered, this, &TListReportForm::EditReport);
+    m_list->addAction(m_editReport);
     if (actions.EditDialog) {
         m_editDialog = new QAction(AppImage(imgDialogue), QStringLiteral("Edit dialog"), this);
         m_editDialog->setObjectName(QStringLiteral("EditDialog"));
@@ -188,9 +196,9 @@ void TListReportForm::StartReport()
 void TListReportForm::EditReport()
 {
     const QString report = SelectedReport();
-    if (report.isEmpty() || !ShellActions().EditReport)
+    if (report.isEmpty())
         return;
-    ShellActions().EditReport(this, ReportFileName(report));
+    m_designerDialog->EditReport(ReportFileName(report).left(255));
 }
 
 void TListReportForm::EditDialog()

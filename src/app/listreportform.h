@@ -5,11 +5,14 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QAction;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TReportDesignerDialog;
 
 class TListReportForm : public QDialog
 {
@@ -37,7 +40,9 @@ public:
     QLabel *NotFoundLabel() const { return m_notFound; }
     QPushButton *StartButton() const { return m_start; } // null when reports cannot be started
     QPushButton *CloseButton() const { return m_close; }
-    QAction *EditReportAction() const { return m_editReport; } // null until the designer exists
+    QAction *EditReportAction() const { return m_editReport; }
+    // The run-time component "Edit report" opens the designer through (undo enabled).
+    TReportDesignerDialog *DesignerDialog() const { return m_designerDialog.get(); }
     QAction *EditDialogAction() const { return m_editDialog; } // null until the descriptor editor exists
 
     // The file "Edit report" opens for a report name.
@@ -61,6 +66,7 @@ private:
     QLabel *m_notFound;
     QPushButton *m_start = nullptr;
     QPushButton *m_close;
+    std::unique_ptr<TReportDesignerDialog> m_designerDialog;
     QAction *m_editReport = nullptr;
     QAction *m_editDialog = nullptr;
 };

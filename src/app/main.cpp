@@ -1,6 +1,8 @@
 #include "app/helpform.h"
 #include "app/mainform.h"
 #include "app/qtprompt.h"
+#include "output/preview/registerpreview.h"
+#include "params/autoprintform.h"
 #include "params/pareditform.h"
 
 #include <QApplication>
@@ -13,6 +15,8 @@ int main(int argc, char **argv)
 
     // The shell offers a tool's commands only when it is installed before the windows are made.
     TParEditForm::Install();
+    TAutoprintForm::Install();
+    RegisterPreviewHooks();
     Tfm_main mainWindow(QApplication::arguments());
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
     SetPromptTitle(QStringLiteral("Tabulon"));

@@ -2,6 +2,7 @@
 
 #include "app/aboutform.h"
 #include "app/catalogue.h"
+#include "app/designerhost.h"
 #include "app/helpform.h"
 #include "app/images.h"
 #include "app/inieditform.h"
@@ -11,6 +12,9 @@
 #include "common/profile.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/runtimecomponents.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -52,13 +56,14 @@ Tfm_main::Tfm_main(const QStringList &arguments, QWidget *parent)
     const TShellActions &tools = ShellActions();
 
     // Commands.
-    if (tools.EditReport) {
-        m_designer = new QAction(AppImage(imgDesigner), QStringLiteral("&Designer"), this);
-        m_designer->setObjectName(QStringLiteral("Designer"));
-        m_designer->setIconText(QStringLiteral("Designer"));
-        m_designer->setToolTip(QStringLiteral("Report designer"));
-        connect(m_designer, &QAction::triggered, this, &Tfm_main::OpenDesigner);
-    }
+    m_designerDialog = std::make_unique<TReportDesignerDialog>();
+    ConfigureShellDesigner(*m_designerDialog);
+    EnsureDesignerWindowHook();
+    m_designer = new QAction(AppImage(imgDesigner), QStringLiteral("&Designer"), this);
+    m_designer->setObjectName(QStringLiteral("Designer"));
+    m_designer->setIconText(QStringLiteral("Designer"));
+    m_designer->setToolTip(QStringLiteral("Report designer"));
+    connect(m_designer, &QAction::triggered, this, &Tfm_main::OpenDesigner);
     m_reportsList = new QAction(AppImage(imgCatalogue), QStringLiteral("&Reports list"), this);
     m_reportsList->setObjectName(QStringLiteral("ReportsList"));
     connect(m_reportsList, &QAction::triggered, this, &Tfm_main::OpenReportsList);
@@ -193,8 +198,7 @@ void Tfm_main::OpenReportsList()
 
 void Tfm_main::OpenDesigner()
 {
-    if (ShellActions().EditReport)
-        ShellActions().EditReport(this, QString());
+    m_designerDialog->EditReport(QString());
 }
 
 void Tfm_main::OpenTuningDialogue()

@@ -7,10 +7,13 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
+
 class QAction;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class TReportDesignerDialog;
 
 class Tfm_main : public QMainWindow
 {
@@ -39,7 +42,9 @@ public:
     QMenu *HelpMenu() const { return m_helpMenu; }
     QToolBar *ToolBar() const { return m_toolBar; }
 
-    QAction *DesignerAction() const { return m_designer; } // null until the designer exists
+    QAction *DesignerAction() const { return m_designer; }
+    // The run-time component "Designer" opens the designer through.
+    TReportDesignerDialog *DesignerDialog() const { return m_designerDialog.get(); }
     QAction *ReportsListAction() const { return m_reportsList; }
     QAction *TuningDialogueAction() const { return m_tuning; } // null until the descriptor editor exists
     QAction *ExitAction() const { return m_exit; }
@@ -69,6 +74,7 @@ private:
     QMenu *m_helpMenu;
     QToolBar *m_toolBar;
     QToolButton *m_startButton;
+    std::unique_ptr<TReportDesignerDialog> m_designerDialog;
     QAction *m_designer = nullptr;
     QAction *m_reportsList;
     QAction *m_tuning = nullptr;

@@ -113,6 +113,11 @@ void TQRDesignReport::CleanupRun()
 
 bool TQRDesignReport::runPrepared(const std::function<void()> &engineRun)
 {
+    if (m_prepared) {
+        if (Idle)
+            engineRun();
+        return true;
+    }
     if (!PrepareRun())
         return false;
     try {
@@ -134,6 +139,18 @@ bool TQRDesignReport::PreparePagesRun()
 bool TQRDesignReport::ExportRun(TQRExportFilter *filter)
 {
     return runPrepared([this, filter] { ExportToFilter(filter); });
+}
+
+void TQRDesignReport::Print()
+{
+    runPrepared([this] { TQREReport::Print(); });
+}
+
+void TQRDesignReport::Preview()
+{
+    // The wait for the preview is inside the preparation, so that the
+    // report's AfterPreview script runs when the preview closes.
+    runPrepared([this] { TQREReport::Preview(); });
 }
 
 // --- chained report events ------------------------------------------------------------------------

@@ -48,6 +48,9 @@ public:
     bool PreparePagesRun();
     // Prepare, run into an export filter, clean up; false when the preparation refused.
     bool ExportRun(TQRExportFilter *filter);
+    // Print and Preview run prepared and cleaned up like PreparePagesRun.
+    void Print() override;
+    void Preview() override;
     // Every data-field element's caption becomes its field's display label.
     void RefreshDataFieldCaptions();
 
@@ -59,8 +62,13 @@ public:
     // The summary band added for this run only, or null.
     TQRDesignBand *TemporarySummaryBand() const { return m_tempSummary; }
 
+protected:
+    void exportFromPreview(TQRExportFilter *filter) override { ExportRun(filter); }
+
 private:
     // Runs engineRun between PrepareRun and CleanupRun; exceptions pass after the clean-up.
+    // A run started while one is prepared (Save or Print from a preview that
+    // Preview still waits for) uses that preparation.
     bool runPrepared(const std::function<void()> &engineRun);
     void installHandlers();
     void restoreHandlers();

@@ -3,6 +3,7 @@
 
 #include "generation.h"
 
+#include "common/prompt.h"
 #include "common/screen.h"
 #include "data/dataset.h"
 #include "engine/controller.h"
@@ -12,12 +13,32 @@
 #include "expressions/environment.h"
 #include "output/pages/qrprinter.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QPainter>
 #include <cmath>
 
 std::function<void()> &QRProcessMessagesHook()
 {
     static std::function<void()> hook;
+    return hook;
+}
+
+std::function<void(TQRPrinter *printer)> &QRPreviewWindowHook()
+{
+    static std::function<void(TQRPrinter *)> hook;
+    return hook;
+}
+
+std::function<QObject *(TQRPrinter *printer)> &QRProgressWindowHook()
+{
+    static std::function<QObject *(TQRPrinter *)> hook;
+    return hook;
+}
+
+std::function<bool(TQRCustomReport *report)> &QRPrintDialogHook()
+{
+    static std::function<bool(TQRCustomReport *)> hook;
     return hook;
 }
 
@@ -61,23 +82,153 @@ struct RunGuard {
 
 // --- entry points ------------------------------------------------------------------
 
-void TQRCustomReport::PreparePages()
+TQRPrinter *TQRCustomReport::newRecorder()
 {
-    if (!Idle)
-        return;
     auto *printer = new TQRPrinter(this);
     printer->SetDestination(qrdMetafile);
     printer->SetMaster(this);
     printer->SetTitle(ReportTitle());
-    printer->SaveAsHook = nullptr;
+    // The recorder may outlive the report (a preview keeps it): the hooks
+    // check that the report is still there.
+    QPointer<TQRCustomReport> self(this);
+    printer->PrintSetupHook = [self] {
+        if (self)
+            self->PrinterSetup();
+    };
+    printer->SaveAsHook = [self](TQRExportFilter *filter) {
+        if (self)
+            self->exportFromPreview(filter);
+    };
+    printer->PrintReportHook = [self] {
+        if (self)
+            self->Print();
+    };
+    printer->ClosePreviewHook = [self, printer] {
+        if (self)
+            self->previewClosed(printer);
+    };
     if (OnPreview)
-        printer->PreviewHook = [this] { OnPreview(this); };
+        printer->PreviewHook = [self] {
+            if (self && self->OnPreview)
+                self->OnPreview(self);
+        };
+    else
+        printer->PreviewHook = [printer] {
+            if (const auto &window = QRPreviewWindowHook())
+                window(printer);
+        };
+    return printer;
+}
+
+void TQRCustomReport::PreparePages()
+{
+    if (!Idle)
+        return;
+    TQRPrinter *printer = newRecorder();
     delete m_qrPrinter;
     m_qrPrinter = printer;
     m_runPrinter = printer;
     RunGuard guard{[this] { m_runPrinter = nullptr; }};
     CreateReport();
     printer->SetFinishedReport(true);
+}
+
+void TQRCustomReport::Print()
+{
+    if (!Idle)
+        return;
+    TQRPrinter printer;
+    printer.SetDestination(qrdPrinter);
+    printer.SetMaster(this);
+    printer.SetTitle(ReportTitle());
+    if (!printer.PrinterAvailable())
+        return;
+    std::unique_ptr<QObject> progress;
+    if (ShowProgress())
+        if (const auto &hook = QRProgressWindowHook())
+            progress.reset(hook(&printer));
+    TQRPrinter *previous = m_runPrinter;
+    m_runPrinter = &printer;
+    RunGuard guard{[this, previous] { m_runPrinter = previous; }};
+    CreateReport();
+}
+
+void TQRCustomReport::Preview()
+{
+    if (!Idle)
+        return;
+    if (!OnPreview && !QRPreviewWindowHook()) {
+        Prompt().ShowMessage(QStringLiteral("This program has no preview window; the report was not run."));
+        return;
+    }
+    TQRPrinter *printer = newRecorder();
+    delete m_qrPrinter;
+    m_qrPrinter = printer;
+    QPointer<TQRPrinter> alive(printer);
+    // Shown before the run, so that pages appear while they are produced.
+    printer->PreviewHook();
+    if (!alive)
+        return;
+    {
+        m_runPrinter = printer;
+        RunGuard guard{[this] { m_runPrinter = nullptr; }};
+        CreateReport();
+    }
+    if (!alive)
+        return;
+    if (CancelRequested || printer->Cancelled()) {
+        if (m_qrPrinter == printer)
+            m_qrPrinter = nullptr;
+        printer->deleteLater();
+        return;
+    }
+    if (!printer->PreviewShown())
+        return;
+    QEventLoop loop;
+    QObject::connect(printer, &TQRPrinter::PreviewShownChanged, &loop, [&loop](bool shown) {
+        if (!shown)
+            loop.quit();
+    });
+    QObject::connect(printer, &QObject::destroyed, &loop, &QEventLoop::quit);
+    if (QCoreApplication::instance())
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &loop,
+                         &QEventLoop::quit);
+    loop.exec();
+}
+
+void TQRCustomReport::previewClosed(TQRPrinter *printer)
+{
+    if (AfterPreview && !IsDesigning())
+        AfterPreview(this);
+    if (!Idle && m_runPrinter == printer) {
+        Cancel();
+        return;
+    }
+    // The window may still be on its way out: free the recorder afterwards.
+    if (m_qrPrinter == printer) {
+        m_qrPrinter = nullptr;
+        printer->deleteLater();
+    }
+}
+
+void TQRCustomReport::PrinterSetup()
+{
+    const auto &dialog = QRPrintDialogHook();
+    if (!dialog) {
+        SetTag(1);
+        Prompt().ShowMessage(QStringLiteral("This program has no print dialog."));
+        return;
+    }
+    const bool confirmed = dialog(this);
+    SetTag(confirmed ? 0 : 1);
+    // Pages already recorded keep their layout; what the printer does with
+    // them follows the dialog (a preview's Print prints this range).
+    if (confirmed && m_qrPrinter) {
+        m_qrPrinter->SetPrinterIndex(m_printerSettings->PrinterIndex());
+        m_qrPrinter->SetCopies(m_printerSettings->Copies());
+        m_qrPrinter->SetFirstPage(m_printerSettings->FirstPage());
+        m_qrPrinter->SetLastPage(m_printerSettings->LastPage());
+    }
 }
 
 TQRPrinter *TQRCustomReport::TakeQRPrinter()
@@ -99,6 +250,10 @@ void TQRCustomReport::ExportToFilter(TQRExportFilter *filter)
     filter->SetPreviewPrinter(m_qrPrinter);
     TQRPrinter throwAway;
     throwAway.SetMaster(this);
+    std::unique_ptr<QObject> progress;
+    if (ShowProgress())
+        if (const auto &hook = QRProgressWindowHook())
+            progress.reset(hook(&throwAway));
     m_runPrinter = &throwAway;
     RunGuard guard{[this] {
         m_runPrinter = nullptr;

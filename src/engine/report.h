@@ -211,6 +211,16 @@ public:
 
     // Runs the report into a fresh recorder of recorded pages, kept as QRPrinter().
     void PreparePages();
+    // Runs the report straight to the printer of PrinterSettings, with the
+    // progress window when ShowProgress; does nothing without a printer.
+    virtual void Print();
+    // Opens a preview on a fresh recorder (kept as QRPrinter()), runs the
+    // report into it while the preview shows the pages, then waits until the
+    // preview closes. A cancelled run's recorder is discarded.
+    virtual void Preview();
+    // The print dialog: its choices go to PrinterSettings and Page.Orientation;
+    // Tag is 0 when the user confirmed, 1 when not.
+    virtual void PrinterSetup();
     // Runs the report with the filter receiving every text item; drawing is
     // switched off and the pages of the previous recorder stay as they were.
     void ExportToFilter(TQRExportFilter *filter);
@@ -261,6 +271,8 @@ Q_SIGNALS:
     void ModifiedChanged();
 
 protected:
+    // A preview's Save with an export filter: re-runs the report into it.
+    virtual void exportFromPreview(TQRExportFilter *filter) { ExportToFilter(filter); }
     void ApplyZoom(int percent) override;
     void ChildrenChanged() override;
     void BoundsChanged() override;
@@ -295,6 +307,10 @@ private:
     void setRunVariable(TQREvElement *variable, int value);
     void makeSpace(TQRCustomBand *band);
     void runInto(TQRPrinter *printer);
+    // A recorder of recorded pages with this report's hooks.
+    TQRPrinter *newRecorder();
+    // The preview of printer closed: cancel the run filling it, or free it.
+    void previewClosed(TQRPrinter *printer);
     QList<TQRCustomBand *> m_bandList;
     bool m_modified = false;
     bool m_preparing = false;

@@ -5,6 +5,9 @@
 #include "app/listreportform.h"
 #include "app/shellactions.h"
 #include "common/programdir.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/runtimecomponents.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -30,6 +33,7 @@ protected:
     void TearDown() override
     {
         ShellActions() = TShellActions();
+        QRDesignerWindowHook() = nullptr;
         AppTest::TearDown();
     }
 
@@ -41,8 +45,8 @@ protected:
             EXPECT_NE(parent, nullptr);
             m_calls.append({"start", name, description});
         };
-        ShellActions().EditReport = [this](QWidget *, const QString &file) {
-            m_calls.append({"design", file, {}});
+        QRDesignerWindowHook() = [this](TQRDesignerWindowSettings &s) {
+            m_calls.append({"design", s.FileName, s.UndoMenuVisible ? "undo" : ""});
         };
         ShellActions().EditDialog = [this](QWidget *, const QString &name) {
             m_calls.append({"dialog", name, {}});
@@ -151,14 +155,13 @@ TEST_F(LauncherTest, WithoutToolsNoCommandIsOffered)
     writeCatalogue(Sample);
     auto f = open("Sales");
     EXPECT_EQ(f->StartButton(), nullptr);
-    EXPECT_EQ(f->EditReportAction(), nullptr);
     EXPECT_EQ(f->EditDialogAction(), nullptr);
-    EXPECT_TRUE(f->List()->actions().isEmpty());
-    EXPECT_NE(f->List()->contextMenuPolicy(), Qt::ActionsContextMenu);
+    // The designer is reached through the launcher's own component.
+    ASSERT_NE(f->EditReportAction(), nullptr);
+    EXPECT_EQ(f->List()->actions(), QList<QAction *>{f->EditReportAction()});
     // Commands called anyway do nothing.
     f->List()->setCurrentItem(f->List()->topLevelItem(0));
     f->StartReport();
-    f->EditReport();
     f->EditDialog();
     doubleClick(f->List(), f->List()->topLevelItem(0));
     EXPECT_TRUE(m_calls.isEmpty());
@@ -187,7 +190,6 @@ TEST_F(LauncherTest, CommandsNeedASelectedRow)
 TEST_F(LauncherTest, StartEditAndEditDialogHandOverTheSelectedReport)
 {
     writeCatalogue(Sample);
-    ASSERT_TRUE(testutil::writeFile(path("ALPHA.QR2"), "x"));
     installTools();
     auto f = open("Sales");
     f->List()->setCurrentItem(findItem(f->List(), "alpha"));
@@ -198,9 +200,9 @@ TEST_F(LauncherTest, StartEditAndEditDialogHandOverTheSelectedReport)
     f->EditReportAction()->trigger(); // no file yet: the designer gets the name to create
     doubleClick(f->List(), findItem(f->List(), "blank"));
     EXPECT_EQ(m_calls, (QList<TCall>{{"start", "alpha", "Alpha report"},
-                                     {"design", ProgramDir() + "ALPHA.QR2", {}},
+                                     {"design", ProgramDir() + "alpha.qr2", "undo"},
                                      {"dialog", "alpha", {}},
-                                     {"design", ProgramDir() + "zeta.qr2", {}},
+                                     {"design", ProgramDir() + "zeta.qr2", "undo"},
                                      {"start", "blank", "Noname report"}}));
     EXPECT_TRUE(f->isVisible()); // the launcher stays open
 }

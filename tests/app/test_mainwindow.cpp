@@ -3,6 +3,7 @@
 #include "apptest.h"
 
 #include "app/aboutform.h"
+#include "app/designerhost.h"
 #include "app/helpform.h"
 #include "app/images.h"
 #include "app/inieditform.h"
@@ -10,6 +11,10 @@
 #include "app/mainform.h"
 #include "app/shellactions.h"
 #include "app/usersettings.h"
+#include "definition/databasesettings.h"
+#include "definition/designreport.h"
+#include "definition/loader.h"
+#include "definition/runtimecomponents.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -202,17 +207,19 @@ TEST_F(MainWindowTest, MenusAndToolbarOfferOnlyTheToolsThatExist)
         for (const QAction *a : w->menuBar()->actions())
             menuTitles.append(a->text().remove('&'));
         EXPECT_EQ(menuTitles, (QStringList{"Reports", "File", "?"}));
-        EXPECT_EQ(titles(w->ReportsMenu()), QStringList{"Start report"});
+        // The designer is always reached through the window's run-time component.
+        EXPECT_EQ(titles(w->ReportsMenu()), (QStringList{"Designer", "Start report"}));
         EXPECT_EQ(titles(w->FileMenu()), (QStringList{"Reports list", "Exit"}));
         EXPECT_EQ(titles(w->HelpMenu()), (QStringList{"Contents", "About"}));
-        EXPECT_EQ(w->DesignerAction(), nullptr);
         EXPECT_EQ(w->TuningDialogueAction(), nullptr);
         EXPECT_EQ(w->ExitAction()->toolTip(), "Close program");
         closeForGood(*w, m_prompt);
     }
 
     QStringList calls;
-    ShellActions().EditReport = [&](QWidget *, const QString &file) { calls.append("design:" + file); };
+    QRDesignerWindowHook() = [&](TQRDesignerWindowSettings &s) {
+        calls.append("design:" + s.FileName + (s.UndoMenuVisible ? ",undo" : ""));
+    };
     ShellActions().EditDialog = [&](QWidget *, const QString &name) { calls.append("dialog:" + name); };
     auto w = open();
     ASSERT_NE(w->DesignerAction(), nullptr);
@@ -224,6 +231,37 @@ TEST_F(MainWindowTest, MenusAndToolbarOfferOnlyTheToolsThatExist)
     w->DesignerAction()->trigger();
     w->TuningDialogueAction()->trigger();
     EXPECT_EQ(calls, (QStringList{"design:", "dialog:"}));
+    QRDesignerWindowHook() = nullptr;
+    closeForGood(*w, m_prompt);
+}
+
+TEST_F(MainWindowTest, DesignerComponentCarriesTheShellSettings)
+{
+    auto w = open();
+    const TReportDesignerDialog *d = w->DesignerDialog();
+    ASSERT_NE(d, nullptr);
+    using D = TReportDesignerDialog;
+    EXPECT_EQ(d->Version(), "1.30");
+    EXPECT_EQ(d->UserSettings(), D::TUserSettings(D::AllowSQLEdit | D::AllowDatasetEdit | D::AllowBlockEdit |
+                                                  D::AllowScriptEdit));
+    EXPECT_EQ(d->EditorSettings(),
+              D::TEditorSettings(D::AutoEditAfterInsert | D::ShowDatafieldListbox | D::DatafieldsSorted));
+    EXPECT_TRUE(d->ScriptsEnabled());
+    EXPECT_TRUE(d->PrintIfEmpty());
+    EXPECT_FALSE(d->UsePrinterSettings() || d->UseModalPreview() || d->DefaultDatabaseOnly() ||
+                 d->SaveLoadPrinterSetup() || d->UseDataModules() || d->ShowFilterBeforePrint());
+    EXPECT_EQ(d->PrinterSettings()->Copies(), 1);
+    EXPECT_EQ(d->SQLSettings()->DelimiterType(), TQRDatabaseSettings::delCustom);
+    EXPECT_EQ(d->DefaultFileExtension(), ".QR2");
+    EXPECT_EQ(d->DefaultFileFilter(), "Reports|*.QR2");
+
+    // Without the designer window the command says so instead of doing nothing.
+    QRDesignerWindowHook() = nullptr;
+    EnsureDesignerWindowHook();
+    w->DesignerAction()->trigger();
+    ASSERT_FALSE(m_prompt.Records().isEmpty());
+    EXPECT_EQ(m_prompt.Records().constLast().text, QString::fromLatin1(DesignerMissingMessage()));
+    QRDesignerWindowHook() = nullptr;
     closeForGood(*w, m_prompt);
 }
 

@@ -20,6 +20,9 @@
 #include "output/textfilter.h"
 #include "output/wmffilter.h"
 #include "pagerange.h"
+#include "params/model/dialogmodel.h"
+#include "params/model/reportrun.h"
+#include "params/model/tablelookup.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -123,7 +126,8 @@ int main(int argc, char **argv)
     // Without a desktop session there is no runtime directory; a private one
     // keeps Qt from warning about it on every run.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
+        const QByteArray runtime =
+            QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
         if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", runtime);
     }
@@ -136,7 +140,8 @@ int main(int argc, char **argv)
         "Formats: qrp (stored pages), txt, rtf, wmf (placeable Windows Metafiles), emf (Enhanced\n"
         "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
-        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 usage."));
+        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 "
+        "usage."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("REPORT.QR2"), QStringLiteral("The report file to run."));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
@@ -154,8 +159,9 @@ int main(int argc, char **argv)
                                              QStringLiteral("Runs the report without its script."));
     const QCommandLineOption answerOption(
         QStringLiteral("answer"),
-        QStringLiteral("Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
-                       "or No for a message box."),
+        QStringLiteral(
+            "Answers a prompt of the report (in order): the text for an input box, OK, Cancel, Yes "
+            "or No for a message box."),
         QStringLiteral("TEXT"));
     const QCommandLineOption pagesOption(QStringLiteral("pages"),
                                          QStringLiteral("Writes only pages A to B (or page N) of the run."),
@@ -164,8 +170,18 @@ int main(int argc, char **argv)
     const QCommandLineOption localeOption(QStringLiteral("locale"),
                                           QStringLiteral("Locale for dates and numbers (en_US, de_DE, ...)."),
                                           QStringLiteral("NAME"));
+    const QCommandLineOption dialogOption(
+        QStringLiteral("dialog"),
+        QStringLiteral(
+            "Takes query parameters and label captions from the report's dialogue descriptor (.cfg "
+            "beside the report) with its default values, as the parameter dialog's Print does."));
+    const QCommandLineOption setOption(
+        QStringLiteral("set"),
+        QStringLiteral("With --dialog: gives a dialog control a value first, written as a descriptor default "
+                       "(repeatable)."),
+        QStringLiteral("CONTROL=VALUE"));
     parser.addOptions({outputOption, formatOption, paramOption, labelOption, noScriptsOption, answerOption,
-                       quietOption, localeOption, pagesOption});
+                       quietOption, localeOption, pagesOption, dialogOption, setOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(ExitUsage, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -174,7 +190,8 @@ int main(int argc, char **argv)
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1 || !parser.isSet(outputOption))
-        return fail(ExitUsage, QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
+        return fail(ExitUsage,
+                    QStringLiteral("usage: tabulon-run REPORT.QR2 -o OUTPUT [options]; see --help"));
     const QString reportFile = positional.first();
     const QString output = parser.value(outputOption);
     QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower()
@@ -195,17 +212,51 @@ int main(int argc, char **argv)
     RegisterDefinitionClasses();
     RegisterOutputClasses();
 
-    TReportPrinterDialog dialog;
-    dialog.SetScriptsEnabled(!parser.isSet(noScriptsOption));
     if (!QFileInfo::exists(reportFile))
         return fail(ExitFailed, QStringLiteral("%1: the file does not exist").arg(reportFile));
-    if (!dialog.LoadReportFile(reportFile)) {
-        const QString cause = dialog.Loader()->LastError();
-        return fail(ExitFailed, QStringLiteral("%1: cannot be read%2")
-                                    .arg(reportFile, cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
+    TReportPrinterDialog dialog;
+    dialog.SetScriptsEnabled(!parser.isSet(noScriptsOption));
+    // With --dialog the report runs in the parameter dialog's holder, with the dialog's values.
+    TParamDialogModel dialogModel;
+    TTableBuildSite dialogSite;
+    std::unique_ptr<Tfmrepprev> holder;
+    TQRDesignReport *report = nullptr;
+    TComponent *owner = nullptr;
+    QString loadError;
+    bool loaded = false;
+    if (parser.isSet(dialogOption)) {
+        const QString descriptor = DescriptorBeside(reportFile);
+        // Profile files the descriptor names without a directory stand beside the report.
+        dialogModel.SetIniBaseDir(QFileInfo(reportFile).absolutePath() + QLatin1Char('/'));
+        if (!dialogModel.Build(descriptor, &dialogSite))
+            return fail(ExitFailed, QStringLiteral("%1: %2").arg(descriptor, dialogModel.ErrorMessage()));
+        for (const QString &assignment : parser.values(setOption)) {
+            QString name, value, error;
+            if (!splitAssignment(assignment, &name, &value))
+                return fail(ExitUsage, QStringLiteral("--set wants CONTROL=VALUE, not '%1'").arg(assignment));
+            if (!SetControlValue(dialogModel, dialogSite, name, value, error))
+                return fail(ExitFailed, QStringLiteral("%1: --set %2: %3").arg(descriptor, name, error));
+        }
+        holder = std::make_unique<Tfmrepprev>();
+        holder->QRepDesigner()->SetScriptsEnabled(!parser.isSet(noScriptsOption));
+        QString error;
+        if (!PrepareReportHolder(dialogModel, reportFile, QString(), *holder, error, &loaded))
+            return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, error));
+        loadError = holder->QRepDesigner()->LastError();
+        report = holder->Report();
+        owner = holder.get();
+    } else {
+        if (parser.isSet(setOption))
+            return fail(ExitUsage, QStringLiteral("--set needs --dialog"));
+        loaded = dialog.LoadReportFile(reportFile);
+        loadError = dialog.Loader()->LastError();
+        report = dialog.Report();
+        owner = dialog.ReportForm();
     }
-    TQRDesignReport *report = dialog.Report();
-    TComponent *owner = dialog.ReportForm();
+    if (!loaded)
+        return fail(ExitFailed,
+                    QStringLiteral("%1: cannot be read%2")
+                        .arg(reportFile, loadError.isEmpty() ? QString() : QStringLiteral(": ") + loadError));
     // A dataset stored open that could not be opened again would print as an empty report: in a
     // batch run that is a failure, not a result.
     for (TComponent *c : owner->ComponentList())
@@ -274,8 +325,8 @@ int main(int argc, char **argv)
 
     try {
         bool ran = false;
-        if (format == QLatin1String("txt") || format == QLatin1String("rtf") || format == QLatin1String("csv") ||
-            format == QLatin1String("xlsx")) {
+        if (format == QLatin1String("txt") || format == QLatin1String("rtf") ||
+            format == QLatin1String("csv") || format == QLatin1String("xlsx")) {
             std::unique_ptr<TQRExportFilter> filter;
             if (format == QLatin1String("txt"))
                 filter = std::make_unique<TQRAsciiExportFilter>(output);

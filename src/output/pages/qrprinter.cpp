@@ -3,8 +3,15 @@
 #include "common/units.h"
 #include "qrerror.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cmath>
+
+std::function<std::unique_ptr<TQRPrintDevice>()> &QRPrintDeviceFactory()
+{
+    static std::function<std::unique_ptr<TQRPrintDevice>()> factory;
+    return factory;
+}
 
 TQRPrinter::TQRPrinter(QObject *parent) : QObject(parent)
 {
@@ -21,6 +28,28 @@ TQRPrinter::~TQRPrinter()
 }
 
 // --- settings ----------------------------------------------------------------
+
+TQRPrintDevice *TQRPrinter::PrintDevice() const
+{
+    // Made on first use: asking the print system for its printers is slow,
+    // and most recorders (previews, exports) never print.
+    if (!m_deviceAsked) {
+        m_deviceAsked = true;
+        if (const auto &factory = QRPrintDeviceFactory()) {
+            m_ownDevice = factory();
+            m_device = m_ownDevice.get();
+        }
+    }
+    return m_device;
+}
+
+void TQRPrinter::SetPreviewShown(bool v)
+{
+    if (m_previewShown == v)
+        return;
+    m_previewShown = v;
+    Q_EMIT PreviewShownChanged(v);
+}
 
 void TQRPrinter::SetPaperSize(TQRPaperSize size)
 {
@@ -187,6 +216,10 @@ void TQRPrinter::NewPage()
         // Later physical pages were started when the previous one was closed.
         if (!m_printerStarted) {
             m_devicePainter = m_device->BeginDocument(m_title);
+            if (!m_devicePainter) {
+                m_pageOpen = false;
+                throw EQRError(QStringLiteral("The printer could not start the document"));
+            }
             m_printerStarted = true;
         }
         m_canvas = m_devicePainter;
@@ -274,6 +307,99 @@ void TQRPrinter::Reset()
     m_closedPages = 0;
     m_finishedReport = false;
     m_status = mpReady;
+}
+
+// --- printing recorded pages -------------------------------------------------------
+
+bool TQRPrinter::PrintRecorded()
+{
+    m_error.clear();
+    if (m_master && !m_finishedReport) {
+        // Pages that were only previewed are not what the printer gets: the
+        // report runs again, straight to the printer.
+        if (!PrintReportHook) {
+            m_error = QStringLiteral("The report cannot be printed from here");
+            return false;
+        }
+        PrintReportHook();
+        return true;
+    }
+    if (m_status != mpFinished || !m_pages) {
+        m_error = QStringLiteral("There is no finished report to print");
+        return false;
+    }
+    if (!PrinterAvailable()) {
+        m_error = QStringLiteral("No printer is installed");
+        return false;
+    }
+    // Messages are processed between pages: a second Print must not restart the document.
+    if (m_printingRecorded) {
+        m_error = QStringLiteral("The report is being printed");
+        return false;
+    }
+    const int count = m_pagesBegun;
+    int first = 1, last = count;
+    if (m_firstPage != 0 || m_lastPage != 0) {
+        first = std::max(1, m_firstPage);
+        last = m_lastPage > 0 ? std::min(m_lastPage, count) : count;
+    }
+    if (first > last) {
+        m_error =
+            QStringLiteral("No page of the report is in the range %1 to %2").arg(m_firstPage).arg(m_lastPage);
+        return false;
+    }
+    TQRPrintDevice *device = m_device;
+    device->AbortDocument(); // a document left open by an earlier failure
+    device->ApplySettings(*this);
+    const double xf = device->PixelsPerInchX() / 254, yf = device->PixelsPerInchY() / 254;
+    const double pageWidth = std::lround(PageWidth() * xf), pageHeight = std::lround(PageHeight() * yf);
+    // The printer's origin is the corner of its printable area; shifting by
+    // the unprintable offsets puts the page where direct printing puts it.
+    const double dx = -std::lround(device->LeftOffset() * xf), dy = -std::lround(device->TopOffset() * yf);
+    m_cancelled = false;
+    QPainter *painter = device->BeginDocument(m_title);
+    m_printingRecorded = painter != nullptr;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{m_printingRecorded};
+    if (!painter) {
+        m_error = QStringLiteral("The printer document could not be started");
+        return false;
+    }
+    bool ok = true;
+    for (int n = first; n <= last; ++n) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+        if (m_cancelled)
+            break;
+        TQRPagePicture page;
+        if (GetPage(n, &page) && page.Size().width() > 0 && page.Size().height() > 0) {
+            painter->save();
+            painter->translate(dx, dy);
+            painter->scale(pageWidth / page.Size().width(), pageHeight / page.Size().height());
+            QString problem;
+            if (!ReplayPage(page, painter, &problem)) {
+                m_error = QStringLiteral("page %1: %2").arg(n).arg(problem);
+                ok = false;
+            }
+            painter->restore();
+        } else {
+            ok = false;
+        }
+        // No break after the last page of the range: it would print a blank sheet.
+        if (n < last)
+            device->NewPhysicalPage();
+    }
+    if (m_cancelled) {
+        device->AbortDocument();
+        m_error = QStringLiteral("Printing was cancelled");
+        return false;
+    }
+    device->EndDocument();
+    if (AfterPrintHook)
+        AfterPrintHook();
+    return ok;
 }
 
 // --- recorded pages ------------------------------------------------------------

@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+class TQRExportFilter;
+
 enum TQRPrinterDestination { qrdMetafile, qrdPrinter };
 enum TQRPrinterStatus { mpReady, mpBusy, mpFinished };
 
@@ -46,6 +48,10 @@ public:
     virtual void AbortDocument() = 0;
 };
 
+// Creates the printer layer for new recorders; the printing library installs
+// it. Unset (headless programs), recorders have no printer.
+std::function<std::unique_ptr<TQRPrintDevice>()> &QRPrintDeviceFactory();
+
 class TQRPrinter : public QObject
 {
     Q_OBJECT
@@ -58,9 +64,15 @@ public:
     void SetDestination(TQRPrinterDestination d) { m_destination = d; }
     TQRPrinterStatus Status() const { return m_status; }
     // Not owned; null means no printer.
-    void SetPrintDevice(TQRPrintDevice *device) { m_device = device; }
-    TQRPrintDevice *PrintDevice() const { return m_device; }
-    bool PrinterAvailable() const { return m_device && m_device->Available(); }
+    void SetPrintDevice(TQRPrintDevice *device)
+    {
+        m_device = device;
+        m_deviceAsked = true;
+    }
+    // The printer layer: the one set, else one made by QRPrintDeviceFactory
+    // on first use (owned), else null.
+    TQRPrintDevice *PrintDevice() const;
+    bool PrinterAvailable() const { return PrintDevice() && PrintDevice()->Available(); }
 
     QString Title() const { return m_title; }
     void SetTitle(const QString &t) { m_title = t; }
@@ -145,24 +157,41 @@ public:
     // Discards any document (a busy one is cancelled) and returns to ready.
     void Reset();
 
+    // Prints the recorded pages FirstPage .. LastPage (all when both are 0).
+    // A report that was only previewed is asked to print itself instead
+    // (PrintReportHook). False with ErrorString when nothing was printed.
+    bool PrintRecorded();
+
     // --- client side -----------------------------------------------------------
     bool FinishedReport() const { return m_finishedReport; }
     void SetFinishedReport(bool v) { m_finishedReport = v; }
     bool PreviewShown() const { return m_previewShown; }
-    void SetPreviewShown(bool v) { m_previewShown = v; }
+    void SetPreviewShown(bool v);
     QObject *Master() const { return m_master; }
     void SetMaster(QObject *report) { m_master = report; }
 
+    // The report's print setup, offered by a preview of this recorder.
     std::function<void()> PrintSetupHook;
-    std::function<void()> SaveAsHook;
+    // Re-runs the report through an export filter (the preview's Save).
+    std::function<void(TQRExportFilter *filter)> SaveAsHook;
+    // Called when a printer document ends.
     std::function<void()> AfterPrintHook;
+    // Called when the preview of this recorder has closed.
     std::function<void()> AfterPreviewHook;
+    // Shows this recorder in a preview.
     std::function<void()> PreviewHook;
+    // The master report's requests: print the report anew (its pages were
+    // only previewed), and the preview is closing (a running report
+    // cancels, a finished one frees this recorder).
+    std::function<void()> PrintReportHook;
+    std::function<void()> ClosePreviewHook;
 
 Q_SIGNALS:
     // Pages closed so far; after each page and at the end.
     void PageAvailable(int closedPages);
     void ProgressChanged(int percent);
+    // A preview started or stopped showing this recorder.
+    void PreviewShownChanged(bool shown);
 
 private:
     bool inRange(int page) const;
@@ -174,7 +203,9 @@ private:
 
     TQRPrinterDestination m_destination = qrdMetafile;
     TQRPrinterStatus m_status = mpReady;
-    TQRPrintDevice *m_device = nullptr;
+    mutable TQRPrintDevice *m_device = nullptr;
+    mutable std::unique_ptr<TQRPrintDevice> m_ownDevice;
+    mutable bool m_deviceAsked = false;
     QString m_title;
     int m_firstPage = 0;
     int m_lastPage = 0;
@@ -211,4 +242,5 @@ private:
     QPointer<QObject> m_master;
     QString m_error;
     bool m_paperGuessed = false;
+    bool m_printingRecorded = false;
 };

@@ -1,0 +1,34 @@
+#include "registerpreview.h"
+
+#include "engine/generation.h"
+#include "output/pages/qrprinter.h"
+#include "qrprintdialog.h"
+#include "qrprinterlayer.h"
+#include "qrprogressform.h"
+#include "qrstandardpreview.h"
+
+#include <QApplication>
+
+TQRStandardPreview *ShowStandardPreview(TQRPrinter *recorder)
+{
+    auto *window = new TQRStandardPreview(recorder);
+    window->SetOwnsRecorder(recorder && !recorder->Master());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->showMaximized();
+    return window;
+}
+
+void RegisterPreviewHooks()
+{
+    QRPrintDeviceFactory() = [] { return std::make_unique<TQRQtPrintDevice>(); };
+    QRPreviewWindowHook() = [](TQRPrinter *recorder) { ShowStandardPreview(recorder); };
+    QRProgressWindowHook() = [](TQRPrinter *recorder) -> QObject * {
+        auto *form = new TQRProgressForm(recorder);
+        form->show();
+        return form;
+    };
+    QRPrintDialogHook() = [](TQRCustomReport *report) { return QRPrinterSetup(report); };
+    // Runs keep their windows responsive; user input is not excluded, so
+    // that Cancel and the preview's buttons work while pages are drawn.
+    QRProcessMessagesHook() = [] { QCoreApplication::processEvents(); };
+}
