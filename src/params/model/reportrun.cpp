@@ -106,8 +106,7 @@ Tfmrepprev::Tfmrepprev(TComponent *owner) : TForm(owner)
     // its texts would turn the settings into delCustom.
     m_wmf = new TQRWMFFilter(this);
     m_wmf->SetName(QStringLiteral("QRWMFFilter1"));
-    // Only Enhanced Metafiles can be written so far; placeable WMF files would fail every save.
-    m_wmf->SetEnhanced(true);
+    m_wmf->SetEnhanced(false); // placeable WMF pages, as the holder has always saved them
     m_loader->BeforeGetQueryParams = [this](TQuery *query, bool &doCancel) {
         AnswerQueryParams(query, doCancel);
     };
