@@ -3,6 +3,8 @@
 #include "emfwriter.h"
 #include "wmfwriter.h"
 
+#include "output/pages/qrpagepicture.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -213,28 +215,5 @@ QPaintEngine *TQRMetafileDevice::paintEngine() const
 
 int TQRMetafileDevice::metric(PaintDeviceMetric metric) const
 {
-    switch (metric) {
-    case PdmWidth:
-        return m_size.width();
-    case PdmHeight:
-        return m_size.height();
-    case PdmWidthMM:
-        return qRound(m_size.width() * 25.4 / m_dpi);
-    case PdmHeightMM:
-        return qRound(m_size.height() * 25.4 / m_dpi);
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return m_dpi;
-    case PdmDepth:
-        return 32;
-    case PdmNumColors:
-        return INT_MAX;
-    case PdmDevicePixelRatio:
-        return 1;
-    case PdmDevicePixelRatioScaled:
-        return int(devicePixelRatioFScale());
-    }
-    return 0;
+    return QRVectorDeviceMetric(metric, m_size, m_dpi);
 }

@@ -457,19 +457,25 @@ public:
             font.setOverline(false);
             font.setStrikeOut(false);
         }
-        if (m_font < 0 || !(m_fonts[m_font].font == font)) {
-            const int f = fontIndex(font);
-            if (f != m_font) {
-                m_out.Byte(OpFont);
-                m_out.U(quint64(f));
-                m_font = f;
-            }
-        }
+        selectFont(font);
         m_out.Byte(OpText);
         m_out.Byte((ti.renderFlags() & QTextItem::RightToLeft) ? TextRightToLeft : 0);
         m_out.Real(p.x());
         m_out.Real(p.y());
         m_out.Text(ti.text());
+    }
+
+    // Makes font the current one of the page, recording the change when it is one.
+    void selectFont(const QFont &font)
+    {
+        if (m_font >= 0 && m_fonts[m_font].font == font)
+            return;
+        const int f = fontIndex(font);
+        if (f != m_font) {
+            m_out.Byte(OpFont);
+            m_out.U(quint64(f));
+            m_font = f;
+        }
     }
 
     // Records text as it is, laid out only by the replay: measuring and
@@ -482,14 +488,7 @@ public:
             return false;
         flush(true, false);
         const QFont &font = state->font();
-        if (m_font < 0 || !(m_fonts[m_font].font == font)) {
-            const int f = fontIndex(font);
-            if (f != m_font) {
-                m_out.Byte(OpFont);
-                m_out.U(quint64(f));
-                m_font = f;
-            }
-        }
+        selectFont(font);
         m_out.Byte(OpText);
         m_out.Byte(painter->layoutDirection() == Qt::RightToLeft ? TextRightToLeft : 0);
         m_out.Real(p.x());
@@ -777,32 +776,37 @@ QPaintEngine *TQRPageDevice::paintEngine() const
     return m_engine.get();
 }
 
-int TQRPageDevice::metric(PaintDeviceMetric metric) const
+int QRVectorDeviceMetric(QPaintDevice::PaintDeviceMetric metric, QSize size, int dpi)
 {
     switch (metric) {
-    case PdmWidth:
-        return m_size.width();
-    case PdmHeight:
-        return m_size.height();
-    case PdmWidthMM:
-        return int(std::lround(m_size.width() * 25.4 / m_dpi));
-    case PdmHeightMM:
-        return int(std::lround(m_size.height() * 25.4 / m_dpi));
-    case PdmNumColors:
+    case QPaintDevice::PdmWidth:
+        return size.width();
+    case QPaintDevice::PdmHeight:
+        return size.height();
+    case QPaintDevice::PdmWidthMM:
+        return int(std::lround(size.width() * 25.4 / dpi));
+    case QPaintDevice::PdmHeightMM:
+        return int(std::lround(size.height() * 25.4 / dpi));
+    case QPaintDevice::PdmNumColors:
         return INT_MAX;
-    case PdmDepth:
+    case QPaintDevice::PdmDepth:
         return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return m_dpi;
-    case PdmDevicePixelRatio:
+    case QPaintDevice::PdmDpiX:
+    case QPaintDevice::PdmDpiY:
+    case QPaintDevice::PdmPhysicalDpiX:
+    case QPaintDevice::PdmPhysicalDpiY:
+        return dpi;
+    case QPaintDevice::PdmDevicePixelRatio:
         return 1;
-    case PdmDevicePixelRatioScaled:
-        return int(devicePixelRatioFScale());
+    case QPaintDevice::PdmDevicePixelRatioScaled:
+        return int(QPaintDevice::devicePixelRatioFScale());
     }
     return 0;
+}
+
+int TQRPageDevice::metric(PaintDeviceMetric metric) const
+{
+    return QRVectorDeviceMetric(metric, m_size, m_dpi);
 }
 
 void QRDrawText(QPainter *painter, const QPointF &baseline, const QString &text)

@@ -74,6 +74,10 @@ void QRFillRect(QPainter *painter, const QRect &rect, const QColor &colour);
 
 // The paint device pages are recorded on. Begin a page, paint it with one
 // QPainter, end the painter, take the bytes; then begin the next page.
+// The metrics of a vector paint device of the given size in pixels at dpi pixels per inch
+// (the page recorder's and the metafile writers').
+int QRVectorDeviceMetric(QPaintDevice::PaintDeviceMetric metric, QSize size, int dpi);
+
 class TQRPageDevice : public QPaintDevice
 {
 public:
