@@ -44,10 +44,12 @@ TQRPagePicture TQRPageExportFilter::Page(int n) const
 
 namespace
 {
-void replay(const TQRPagePicture &page, QPainter *painter, const QString &fileName)
+// blankPage: the painter draws on fresh white paper (PDF, PNG), where white fills over
+// nothing are left out.
+void replay(const TQRPagePicture &page, QPainter *painter, const QString &fileName, bool blankPage = false)
 {
     QString error;
-    if (!ReplayPage(page, painter, &error))
+    if (!ReplayPage(page, painter, &error, blankPage))
         throw EQRError(QStringLiteral("Cannot write %1: %2").arg(fileName, error));
 }
 
@@ -122,7 +124,7 @@ void TQRPDFExportFilter::WritePages(int count)
             painter.save();
             const double scale = double(writer.resolution()) / page.Dpi();
             painter.scale(scale, scale);
-            replay(page, &painter, FileName());
+            replay(page, &painter, FileName(), true);
         } catch (...) {
             painter.end();
             file.cancelWriting();
@@ -172,7 +174,7 @@ void TQRPNGExportFilter::WritePages(int count)
             painter.setRenderHint(QPainter::Antialiasing);
             painter.setRenderHint(QPainter::TextAntialiasing);
             painter.scale(scale, scale);
-            replay(page, &painter, FileName());
+            replay(page, &painter, FileName(), true);
         }
         const QString name = PageFileName(i + 1, QStringLiteral("png"));
         QSaveFile file(name);
