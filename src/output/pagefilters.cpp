@@ -117,8 +117,12 @@ void TQRPDFExportFilter::WritePages(int count)
     for (int n = 1; n <= count; ++n) {
         try {
             if (n > 1) {
+                const QSize size = page.Size();
+                const int dpi = page.Dpi();
                 page = Page(n);
-                writer.setPageLayout(layoutOf(page));
+                // Most reports keep one paper size: the layout is set only when it changes.
+                if (page.Size() != size || page.Dpi() != dpi)
+                    writer.setPageLayout(layoutOf(page));
                 writer.newPage();
             }
             painter.save();

@@ -3,14 +3,16 @@
 // exists, and the exit codes and messages for what goes wrong.
 
 #include "data/query.h"
-#include "output/pages/qrprinter.h"
 #include "deftest.h"
+#include "output/pages/qrprinter.h"
 #include "testutil.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -24,18 +26,25 @@ struct Result {
     QString out, err;
 };
 
-Result runProgram(const QString &program, const QStringList &args)
+// environment: NAME=VALUE entries added to the test's own.
+Result runProgram(const QString &program, const QStringList &args, const QStringList &environment = {})
 {
     QProcess p;
+    if (!environment.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &entry : environment)
+            env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+        p.setProcessEnvironment(env);
+    }
     p.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + program, args);
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
-Result runTool(const QStringList &args)
+Result runTool(const QStringList &args, const QStringList &environment = {})
 {
-    return runProgram(QStringLiteral("tabulon-run"), args);
+    return runProgram(QStringLiteral("tabulon-run"), args, environment);
 }
 
 QString pdfText(const QString &file)
@@ -57,7 +66,8 @@ protected:
             EXPECT_TRUE(db.open());
             QSqlQuery q(db);
             EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE towns (name VARCHAR(20), land VARCHAR(20))")));
-            EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
+            EXPECT_TRUE(q.exec(
+                QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("runtool"));
         auto *query = new TQuery(form.get());
@@ -93,9 +103,9 @@ TEST_F(RunTool, TextWithParameterAndLabel)
 {
     if (missingTool)
         GTEST_SKIP() << "tabulon-run not built";
-    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")), QStringLiteral("--param"),
-                              QStringLiteral("land=NW"), QStringLiteral("--label"), QStringLiteral("Heading=Towns of NW"),
-                              QStringLiteral("--quiet")});
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")),
+                              QStringLiteral("--param"), QStringLiteral("land=NW"), QStringLiteral("--label"),
+                              QStringLiteral("Heading=Towns of NW"), QStringLiteral("--quiet")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QString text = QString::fromUtf8(testutil::readFile(out(QStringLiteral("t.txt"))));
     EXPECT_TRUE(text.contains(QStringLiteral("Towns of NW")));
@@ -112,8 +122,8 @@ TEST_F(RunTool, PdfIsReadByAnotherProgram)
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         GTEST_SKIP() << "pdftotext not installed";
     // Without --param the Bound parameter is asked for, and --answer answers.
-    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")), QStringLiteral("--answer"),
-                              QStringLiteral("BW")});
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")),
+                              QStringLiteral("--answer"), QStringLiteral("BW")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("(1 page)")));
     const QString text = pdfText(out(QStringLiteral("t.pdf")));
@@ -132,9 +142,11 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
         EXPECT_EQ(r.code, 0) << name.toStdString() << ": " << r.err.toStdString();
         EXPECT_GT(QFileInfo(out(name)).size(), 0) << name.toStdString();
     }
-    for (const QString &ext : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
-        const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
-                                  QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
+    for (const QString &ext :
+         {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
+        const Result r =
+            runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
+                     QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
         EXPECT_EQ(r.code, 0) << ext.toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("p001.") + ext))) << ext.toStdString();
     }
@@ -145,7 +157,8 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
                               QStringLiteral("--format"), QStringLiteral("txt"), QStringLiteral("--quiet"),
                               QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out")))).contains(QStringLiteral("Ulm")));
+    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out"))))
+                    .contains(QStringLiteral("Ulm")));
 }
 
 TEST_F(RunTool, PageRangeInEveryKindOfOutput)
@@ -154,19 +167,22 @@ TEST_F(RunTool, PageRangeInEveryKindOfOutput)
         GTEST_SKIP() << "tabulon-run not built";
     {
         // Enough towns of one land for several pages, numbered so that each page's first is known.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-pages"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-pages"));
         db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
         db.transaction();
         for (int i = 0; i < 400; ++i)
-            ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i, 3, 10, QLatin1Char('0'))));
+            ASSERT_TRUE(q.exec(
+                QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i, 3, 10, QLatin1Char('0'))));
         db.commit();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("runtool-pages"));
     auto run = [this](const QString &name, const QString &pages) {
         return runTool({reportFile, QStringLiteral("-o"), out(name), QStringLiteral("--quiet"),
-                        QStringLiteral("--param"), QStringLiteral("land=XX"), QStringLiteral("--pages"), pages});
+                        QStringLiteral("--param"), QStringLiteral("land=XX"), QStringLiteral("--pages"),
+                        pages});
     };
     const Result all = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("all.pdf")),
                                 QStringLiteral("--param"), QStringLiteral("land=XX")});
@@ -177,7 +193,8 @@ TEST_F(RunTool, PageRangeInEveryKindOfOutput)
 
     Result r = run(QStringLiteral("p.pdf"), QStringLiteral("2-3"));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList pdfPages = pdfText(out(QStringLiteral("p.pdf"))).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    const QStringList pdfPages =
+        pdfText(out(QStringLiteral("p.pdf"))).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     ASSERT_EQ(pdfPages.size(), 2);
     EXPECT_EQ(pdfPages[0], allPages[1]);
     EXPECT_EQ(pdfPages[1], allPages[2]);
@@ -209,7 +226,8 @@ TEST_F(RunTool, PageRangeInEveryKindOfOutput)
     EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("3-2")).code, 2);
     EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("0-2")).code, 2);
     EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("two")).code, 2);
-    for (const QString &name : {QStringLiteral("late.pdf"), QStringLiteral("late.txt"), QStringLiteral("late.qrp")}) {
+    for (const QString &name :
+         {QStringLiteral("late.pdf"), QStringLiteral("late.txt"), QStringLiteral("late.qrp")}) {
         r = run(name, QStringLiteral("99-100"));
         EXPECT_EQ(r.code, 1) << name.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("no page 99"))) << r.err.toStdString();
@@ -246,8 +264,8 @@ TEST_F(RunTool, FailuresAndUsage)
     EXPECT_TRUE(r.err.contains(QStringLiteral("nosuch")));
 
     // An output that cannot be written leaves nothing behind and says so.
-    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")), QStringLiteral("--quiet"),
-                 QStringLiteral("--param"), QStringLiteral("land=BW")});
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")),
+                 QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("x.pdf")));
 
@@ -262,15 +280,77 @@ TEST_F(RunTool, ExpressionConsoleReachesTheReportsElements)
 {
     if (!QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-expr")))
         GTEST_SKIP() << "tabulon-expr not built";
-    const Result r = runProgram(QStringLiteral("tabulon-expr"),
-                                {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
-                                 QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
+    const Result r = runProgram(
+        QStringLiteral("tabulon-expr"),
+        {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
+         QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("STRING\tTowns\nBOOLEAN\tTrue\nBOOLEAN\tFalse\n"));
-    const Result bad = runProgram(QStringLiteral("tabulon-expr"),
-                                  {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
+    const Result bad =
+        runProgram(QStringLiteral("tabulon-expr"),
+                   {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
     EXPECT_EQ(bad.code, 2);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("none.QR2")));
 }
 
 } // namespace
+
+// Runs longer than the delay show a progress line of percent and pages on standard error,
+// cleared before the closing line; --quiet shows none, and short runs none either.
+TEST_F(RunTool, ProgressLineOnStandardError)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-progress"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        db.transaction();
+        for (int i = 0; i < 300; ++i)
+            ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i)));
+        db.commit();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("runtool-progress"));
+    const QStringList noDelay{QStringLiteral("TABULON_PROGRESS_AFTER=0")};
+    auto args = [this](const QString &name, const QString &land) {
+        return QStringList{reportFile, QStringLiteral("-o"), out(name), QStringLiteral("--param"),
+                           QStringLiteral("land=") + land};
+    };
+
+    for (const QString &format : {QStringLiteral("pdf"), QStringLiteral("xlsx")}) {
+        const Result r = runTool(args(QStringLiteral("long.") + format, QStringLiteral("XX")), noDelay);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        static const QRegularExpression line(QStringLiteral("\\rtabulon-run: (\\d+)% \\((\\d+) pages?\\)"));
+        QRegularExpressionMatchIterator it = line.globalMatch(r.err);
+        ASSERT_TRUE(it.hasNext()) << format.toStdString() << ": " << r.err.toStdString();
+        int lines = 0;
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            EXPECT_GE(m.captured(1).toInt(), 0);
+            EXPECT_LE(m.captured(1).toInt(), 100);
+            EXPECT_GE(m.captured(2).toInt(), 1);
+            ++lines;
+        }
+        // At most four a second: a run of a few pages shows few lines.
+        EXPECT_LT(lines, 20);
+        const QRegularExpressionMatch closing =
+            QRegularExpression(
+                QStringLiteral("\\r +\\rtabulon-run: [^\\r\\n]*long\\.%1( \\(\\d+ pages\\))?\\n$")
+                    .arg(format))
+                .match(r.err);
+        EXPECT_TRUE(closing.hasMatch()) << "the progress line is cleared: " << r.err.toStdString();
+    }
+
+    const Result quiet = runTool(
+        args(QStringLiteral("quiet.pdf"), QStringLiteral("XX")) << QStringLiteral("--quiet"), noDelay);
+    ASSERT_EQ(quiet.code, 0) << quiet.err.toStdString();
+    EXPECT_TRUE(quiet.err.isEmpty()) << quiet.err.toStdString();
+
+    // Without the testing delay a run of two towns ends long before the second is up.
+    const Result shortRun = runTool(args(QStringLiteral("short.pdf"), QStringLiteral("NW")));
+    ASSERT_EQ(shortRun.code, 0) << shortRun.err.toStdString();
+    EXPECT_FALSE(shortRun.err.contains(QLatin1Char('%'))) << shortRun.err.toStdString();
+    EXPECT_TRUE(shortRun.err.contains(QStringLiteral("(1 page)"))) << shortRun.err.toStdString();
+}
