@@ -141,7 +141,9 @@ int main(int argc, char **argv)
         "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
         "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 "
-        "usage."));
+        "usage.\n"
+        "Runs longer than a second print a progress line (percent and pages) on standard error;\n"
+        "as a testing aid, TABULON_PROGRESS_AFTER=MS in the environment sets that delay."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("REPORT.QR2"), QStringLiteral("The report file to run."));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
@@ -201,8 +203,9 @@ int main(int argc, char **argv)
                                    .arg(format, Formats.join(QStringLiteral(", "))));
     int firstPage = 1, lastPage = INT_MAX;
     if (parser.isSet(pagesOption) && !ParsePageRange(parser.value(pagesOption), &firstPage, &lastPage))
-        return fail(ExitUsage, QStringLiteral("--pages wants A-B or N (pages from 1, A not after B), not '%1'")
-                                   .arg(parser.value(pagesOption)));
+        return fail(ExitUsage,
+                    QStringLiteral("--pages wants A-B or N (pages from 1, A not after B), not '%1'")
+                        .arg(parser.value(pagesOption)));
     const bool pageRange = parser.isSet(pagesOption);
     if (parser.isSet(localeOption))
         LocaleSettings().Load(parser.value(localeOption));
@@ -261,8 +264,9 @@ int main(int argc, char **argv)
     // batch run that is a failure, not a result.
     for (TComponent *c : owner->ComponentList())
         if (auto *ds = qobject_cast<TDataSet *>(c); ds && !ds->LoadError().isEmpty())
-            return fail(ExitFailed, QStringLiteral("%1: %2 cannot be opened: %3")
-                                        .arg(reportFile, ds->Name(), ds->LoadError()));
+            return fail(
+                ExitFailed,
+                QStringLiteral("%1: %2 cannot be opened: %3").arg(reportFile, ds->Name(), ds->LoadError()));
 
     QList<TQuery *> changed;
     for (const QString &assignment : parser.values(paramOption)) {
@@ -310,9 +314,12 @@ int main(int argc, char **argv)
     QElapsedTimer runTime, shown;
     runTime.start();
     bool progressShown = false;
+    bool delayGiven = false;
+    const int progressAfter = qEnvironmentVariableIntValue("TABULON_PROGRESS_AFTER", &delayGiven);
+    const qint64 delay = delayGiven && progressAfter >= 0 ? progressAfter : 1000;
     if (!quiet)
-        report->OnStartPage = [report, &runTime, &shown, &progressShown](TQRCustomReport *) {
-            if (runTime.elapsed() < 1000 || (progressShown && shown.elapsed() < 250))
+        report->OnStartPage = [report, delay, &runTime, &shown, &progressShown](TQRCustomReport *) {
+            if (runTime.elapsed() < delay || (progressShown && shown.elapsed() < 250))
                 return;
             const TQRPrinter *printer = report->RunPrinter();
             err() << "\rtabulon-run: " << (printer ? printer->Progress() : 0) << "% (" << report->PageNo
@@ -358,9 +365,8 @@ int main(int argc, char **argv)
                 // The chosen pages become a stored report of their own: the output itself for
                 // qrp, otherwise a temporary one the filters read.
                 QString error;
-                const QString file = format == QLatin1String("qrp")
-                                         ? output
-                                         : rangeDir.filePath(QStringLiteral("pages.qrp"));
+                const QString file =
+                    format == QLatin1String("qrp") ? output : rangeDir.filePath(QStringLiteral("pages.qrp"));
                 rangePages = PageRangeCopy(pages, firstPage, lastPage, file, &error);
                 if (!rangePages)
                     throw EQRError(error);
