@@ -3,8 +3,8 @@
 // exists, and the exit codes and messages for what goes wrong.
 
 #include "data/query.h"
-#include "deftest.h"
 #include "output/pages/qrprinter.h"
+#include "deftest.h"
 #include "testutil.h"
 
 #include <QCoreApplication>
@@ -38,8 +38,8 @@ Result runProgram(const QString &program, const QStringList &args, const QString
     }
     p.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + program, args);
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 Result runTool(const QStringList &args, const QStringList &environment = {})
@@ -66,8 +66,7 @@ protected:
             EXPECT_TRUE(db.open());
             QSqlQuery q(db);
             EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE towns (name VARCHAR(20), land VARCHAR(20))")));
-            EXPECT_TRUE(q.exec(
-                QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
+            EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Ulm', 'BW'), ('Bonn', 'NW'), ('Köln', 'NW')")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("runtool"));
         auto *query = new TQuery(form.get());
@@ -103,9 +102,9 @@ TEST_F(RunTool, TextWithParameterAndLabel)
 {
     if (missingTool)
         GTEST_SKIP() << "tabulon-run not built";
-    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")),
-                              QStringLiteral("--param"), QStringLiteral("land=NW"), QStringLiteral("--label"),
-                              QStringLiteral("Heading=Towns of NW"), QStringLiteral("--quiet")});
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.txt")), QStringLiteral("--param"),
+                              QStringLiteral("land=NW"), QStringLiteral("--label"), QStringLiteral("Heading=Towns of NW"),
+                              QStringLiteral("--quiet")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QString text = QString::fromUtf8(testutil::readFile(out(QStringLiteral("t.txt"))));
     EXPECT_TRUE(text.contains(QStringLiteral("Towns of NW")));
@@ -122,8 +121,8 @@ TEST_F(RunTool, PdfIsReadByAnotherProgram)
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         GTEST_SKIP() << "pdftotext not installed";
     // Without --param the Bound parameter is asked for, and --answer answers.
-    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")),
-                              QStringLiteral("--answer"), QStringLiteral("BW")});
+    const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("t.pdf")), QStringLiteral("--answer"),
+                              QStringLiteral("BW")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("(1 page)")));
     const QString text = pdfText(out(QStringLiteral("t.pdf")));
@@ -142,11 +141,9 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
         EXPECT_EQ(r.code, 0) << name.toStdString() << ": " << r.err.toStdString();
         EXPECT_GT(QFileInfo(out(name)).size(), 0) << name.toStdString();
     }
-    for (const QString &ext :
-         {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
-        const Result r =
-            runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
-                     QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
+    for (const QString &ext : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("emf"), QStringLiteral("wmf")}) {
+        const Result r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("p.") + ext),
+                                  QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
         EXPECT_EQ(r.code, 0) << ext.toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("p001.") + ext))) << ext.toStdString();
     }
@@ -157,8 +154,7 @@ TEST_F(RunTool, EveryFormatWritesItsFiles)
                               QStringLiteral("--format"), QStringLiteral("txt"), QStringLiteral("--quiet"),
                               QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out"))))
-                    .contains(QStringLiteral("Ulm")));
+    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("plain.out")))).contains(QStringLiteral("Ulm")));
 }
 
 TEST_F(RunTool, PageRangeInEveryKindOfOutput)
@@ -167,22 +163,19 @@ TEST_F(RunTool, PageRangeInEveryKindOfOutput)
         GTEST_SKIP() << "tabulon-run not built";
     {
         // Enough towns of one land for several pages, numbered so that each page's first is known.
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-pages"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-pages"));
         db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
         db.transaction();
         for (int i = 0; i < 400; ++i)
-            ASSERT_TRUE(q.exec(
-                QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i, 3, 10, QLatin1Char('0'))));
+            ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i, 3, 10, QLatin1Char('0'))));
         db.commit();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("runtool-pages"));
     auto run = [this](const QString &name, const QString &pages) {
         return runTool({reportFile, QStringLiteral("-o"), out(name), QStringLiteral("--quiet"),
-                        QStringLiteral("--param"), QStringLiteral("land=XX"), QStringLiteral("--pages"),
-                        pages});
+                        QStringLiteral("--param"), QStringLiteral("land=XX"), QStringLiteral("--pages"), pages});
     };
     const Result all = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("all.pdf")),
                                 QStringLiteral("--param"), QStringLiteral("land=XX")});
@@ -193,8 +186,7 @@ TEST_F(RunTool, PageRangeInEveryKindOfOutput)
 
     Result r = run(QStringLiteral("p.pdf"), QStringLiteral("2-3"));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList pdfPages =
-        pdfText(out(QStringLiteral("p.pdf"))).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    const QStringList pdfPages = pdfText(out(QStringLiteral("p.pdf"))).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     ASSERT_EQ(pdfPages.size(), 2);
     EXPECT_EQ(pdfPages[0], allPages[1]);
     EXPECT_EQ(pdfPages[1], allPages[2]);
@@ -226,8 +218,7 @@ TEST_F(RunTool, PageRangeInEveryKindOfOutput)
     EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("3-2")).code, 2);
     EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("0-2")).code, 2);
     EXPECT_EQ(run(QStringLiteral("u.pdf"), QStringLiteral("two")).code, 2);
-    for (const QString &name :
-         {QStringLiteral("late.pdf"), QStringLiteral("late.txt"), QStringLiteral("late.qrp")}) {
+    for (const QString &name : {QStringLiteral("late.pdf"), QStringLiteral("late.txt"), QStringLiteral("late.qrp")}) {
         r = run(name, QStringLiteral("99-100"));
         EXPECT_EQ(r.code, 1) << name.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("no page 99"))) << r.err.toStdString();
@@ -264,8 +255,8 @@ TEST_F(RunTool, FailuresAndUsage)
     EXPECT_TRUE(r.err.contains(QStringLiteral("nosuch")));
 
     // An output that cannot be written leaves nothing behind and says so.
-    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")),
-                 QStringLiteral("--quiet"), QStringLiteral("--param"), QStringLiteral("land=BW")});
+    r = runTool({reportFile, QStringLiteral("-o"), out(QStringLiteral("no/dir/x.pdf")), QStringLiteral("--quiet"),
+                 QStringLiteral("--param"), QStringLiteral("land=BW")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("x.pdf")));
 
@@ -280,15 +271,13 @@ TEST_F(RunTool, ExpressionConsoleReachesTheReportsElements)
 {
     if (!QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-expr")))
         GTEST_SKIP() << "tabulon-expr not built";
-    const Result r = runProgram(
-        QStringLiteral("tabulon-expr"),
-        {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
-         QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
+    const Result r = runProgram(QStringLiteral("tabulon-expr"),
+                                {QStringLiteral("--report"), reportFile, QStringLiteral("GETSTRPROP('Heading', 'Caption')"),
+                                 QStringLiteral("ELEMENTEXISTS('Detail')"), QStringLiteral("ELEMENTEXISTS('Nothing')")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("STRING\tTowns\nBOOLEAN\tTrue\nBOOLEAN\tFalse\n"));
-    const Result bad =
-        runProgram(QStringLiteral("tabulon-expr"),
-                   {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
+    const Result bad = runProgram(QStringLiteral("tabulon-expr"),
+                                  {QStringLiteral("--report"), out(QStringLiteral("none.QR2")), QStringLiteral("1")});
     EXPECT_EQ(bad.code, 2);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("none.QR2")));
 }

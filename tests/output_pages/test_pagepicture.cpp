@@ -574,7 +574,7 @@ TEST(PagePicture, WhiteFillsOverNothingAreLeftOutOnABlankPage)
         QRFillRect(&p, QRect(130, 20, 60, 10), Qt::white); // half over the red
         p.setFont(QFont(QStringLiteral("Liberation Sans"), 14));
         QRDrawText(&p, QPointF(10, 100), QStringLiteral("WWWWWWWW"));
-        QRFillRect(&p, QRect(60, 80, 20, 30), Qt::white); // over the text's ink
+        QRFillRect(&p, QRect(60, 80, 20, 30), Qt::white);  // over the text's ink
         QRFillRect(&p, QRect(10, 150, 60, 40), Qt::white); // below everything
         p.scale(2, 2);
         QRFillRect(&p, QRect(100, 90, 10, 10), Qt::white); // scaled, over nothing

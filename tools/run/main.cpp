@@ -203,9 +203,8 @@ int main(int argc, char **argv)
                                    .arg(format, Formats.join(QStringLiteral(", "))));
     int firstPage = 1, lastPage = INT_MAX;
     if (parser.isSet(pagesOption) && !ParsePageRange(parser.value(pagesOption), &firstPage, &lastPage))
-        return fail(ExitUsage,
-                    QStringLiteral("--pages wants A-B or N (pages from 1, A not after B), not '%1'")
-                        .arg(parser.value(pagesOption)));
+        return fail(ExitUsage, QStringLiteral("--pages wants A-B or N (pages from 1, A not after B), not '%1'")
+                                   .arg(parser.value(pagesOption)));
     const bool pageRange = parser.isSet(pagesOption);
     if (parser.isSet(localeOption))
         LocaleSettings().Load(parser.value(localeOption));
@@ -264,9 +263,8 @@ int main(int argc, char **argv)
     // batch run that is a failure, not a result.
     for (TComponent *c : owner->ComponentList())
         if (auto *ds = qobject_cast<TDataSet *>(c); ds && !ds->LoadError().isEmpty())
-            return fail(
-                ExitFailed,
-                QStringLiteral("%1: %2 cannot be opened: %3").arg(reportFile, ds->Name(), ds->LoadError()));
+            return fail(ExitFailed, QStringLiteral("%1: %2 cannot be opened: %3")
+                                        .arg(reportFile, ds->Name(), ds->LoadError()));
 
     QList<TQuery *> changed;
     for (const QString &assignment : parser.values(paramOption)) {
@@ -365,8 +363,9 @@ int main(int argc, char **argv)
                 // The chosen pages become a stored report of their own: the output itself for
                 // qrp, otherwise a temporary one the filters read.
                 QString error;
-                const QString file =
-                    format == QLatin1String("qrp") ? output : rangeDir.filePath(QStringLiteral("pages.qrp"));
+                const QString file = format == QLatin1String("qrp")
+                                         ? output
+                                         : rangeDir.filePath(QStringLiteral("pages.qrp"));
                 rangePages = PageRangeCopy(pages, firstPage, lastPage, file, &error);
                 if (!rangePages)
                     throw EQRError(error);
