@@ -1,7 +1,7 @@
 // Times report generation into recorded pages for a plain list report over
 // an SQLite table of N rows, and reports pages per second and peak memory.
 //
-//   tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx] [--pages-only]
+//   tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx] [--keep] [--pages-only]
 //   (--help tells how to profile it)
 
 #include "data/query.h"
@@ -178,6 +178,7 @@ int main(int argc, char **argv)
     bool compress = false;
     QString format; // empty: recorded pages only
     bool pagesOnly = false;
+    bool keep = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc) {
             char *end = nullptr;
@@ -194,16 +195,20 @@ int main(int argc, char **argv)
             }
         } else if (!std::strcmp(argv[i], "--compress")) {
             compress = true;
+        } else if (!std::strcmp(argv[i], "--keep")) {
+            keep = true;
         } else if (!std::strcmp(argv[i], "--pages-only")) {
             pagesOnly = true;
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "--profile")) {
-            std::printf("usage: tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx] [--pages-only]\n"
+            std::printf("usage: tabulon-bench-generation [--rows N] [--compress] [--format pdf|xlsx] "
+                        "[--keep] [--pages-only]\n"
                         "Prepares a list report over N generated rows (default 100000) into recorded pages\n"
                         "and prints rows, pages, seconds, pages_per_second, peak_rss_kib and bytes_per_page\n"
                         "(the page stream without its header, per page).\n"
                         "--format pdf: the recorded pages then written as a PDF file, as tabulon-run does;\n"
                         "--format xlsx: the report run into the spreadsheet export instead; both count the\n"
-                        "time until the file is complete and print its output_bytes.\n"
+                        "time until the file is complete and print its output_bytes; --keep leaves the\n"
+                        "file in place (its path is printed as output) to look at.\n"
                         "--pages-only draws the same kind of pages straight onto the recorder, without\n"
                         "the report engine and the table: the recorder's own share of the time.\n"
                         "\n"
@@ -323,7 +328,10 @@ int main(int argc, char **argv)
     if (!format.isEmpty()) {
         std::printf("format %s\n", qPrintable(format));
         std::printf("output_bytes %lld\n", static_cast<long long>(QFileInfo(output).size()));
-        QFile::remove(output);
+        if (keep)
+            std::printf("output %s\n", qPrintable(output));
+        else
+            QFile::remove(output);
     }
     std::printf("pages %d\n", pages);
     std::printf("seconds %.3f\n", seconds);

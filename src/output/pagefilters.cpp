@@ -44,10 +44,12 @@ TQRPagePicture TQRPageExportFilter::Page(int n) const
 
 namespace
 {
-void replay(const TQRPagePicture &page, QPainter *painter, const QString &fileName)
+// blankPage: the painter draws on fresh white paper (PDF, PNG), where white fills over
+// nothing are left out.
+void replay(const TQRPagePicture &page, QPainter *painter, const QString &fileName, bool blankPage = false)
 {
     QString error;
-    if (!ReplayPage(page, painter, &error))
+    if (!ReplayPage(page, painter, &error, blankPage))
         throw EQRError(QStringLiteral("Cannot write %1: %2").arg(fileName, error));
 }
 
@@ -115,14 +117,18 @@ void TQRPDFExportFilter::WritePages(int count)
     for (int n = 1; n <= count; ++n) {
         try {
             if (n > 1) {
+                const QSize size = page.Size();
+                const int dpi = page.Dpi();
                 page = Page(n);
-                writer.setPageLayout(layoutOf(page));
+                // Most reports keep one paper size: the layout is set only when it changes.
+                if (page.Size() != size || page.Dpi() != dpi)
+                    writer.setPageLayout(layoutOf(page));
                 writer.newPage();
             }
             painter.save();
             const double scale = double(writer.resolution()) / page.Dpi();
             painter.scale(scale, scale);
-            replay(page, &painter, FileName());
+            replay(page, &painter, FileName(), true);
         } catch (...) {
             painter.end();
             file.cancelWriting();
@@ -172,7 +178,7 @@ void TQRPNGExportFilter::WritePages(int count)
             painter.setRenderHint(QPainter::Antialiasing);
             painter.setRenderHint(QPainter::TextAntialiasing);
             painter.scale(scale, scale);
-            replay(page, &painter, FileName());
+            replay(page, &painter, FileName(), true);
         }
         const QString name = PageFileName(i + 1, QStringLiteral("png"));
         QSaveFile file(name);

@@ -5,6 +5,8 @@
 #include "engine/report.h"
 #include "output/pages/qrerror.h"
 
+#include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -16,15 +18,22 @@
 
 TQRTableExportFilter::TQRTableExportFilter(const QString &fileName) : TQRExportFilter(fileName) {}
 
+TQRTableExportFilter::~TQRTableExportFilter() = default;
+
 void TQRTableExportFilter::Start(int paperWidth, int paperHeight, const TFont *font)
 {
     TQRExportFilter::Start(paperWidth, paperHeight, font);
     m_items.clear();
+    m_anchors.clear();
+    m_spill.reset();
+    m_spilledRows = 0;
     m_page = 0;
 }
 
 void TQRTableExportFilter::NewPage()
 {
+    // Texts reach a page until the next one starts, so its rows are final only now.
+    SpillPage();
     ++m_page;
 }
 
@@ -35,26 +44,18 @@ void TQRTableExportFilter::WriteTextItem(double x, double y, const TFont *font, 
     if (text.trimmed().isEmpty())
         return;
     const bool bold = font && font->Style().testFlag(TFont::fsBold);
-    m_items.push_back({m_page, int(std::lround(y * 72.0 / 254.0)), int(std::lround(x / 10.0)), {text, bold}});
+    const int anchor = int(std::lround(x / 10.0));
+    m_anchors.insert(anchor);
+    m_items.push_back({m_page, int(std::lround(y * 72.0 / 254.0)), anchor, {text, bold}});
 }
 
 int TQRTableExportFilter::ColumnCount() const
 {
-    std::set<int> anchors;
-    for (const Item &i : m_items)
-        anchors.insert(i.X);
-    return int(anchors.size());
+    return int(m_anchors.size());
 }
 
-void TQRTableExportFilter::ForEachRow(const std::function<bool(const Row &)> &visit) const
+void TQRTableExportFilter::PageRows(const std::function<bool(const AnchorRow &)> &visit) const
 {
-    std::set<int> anchors;
-    for (const Item &i : m_items)
-        anchors.insert(i.X);
-    std::map<int, int> columnOf;
-    for (int x : anchors)
-        columnOf.emplace(x, int(columnOf.size()));
-
     std::vector<const Item *> order;
     order.reserve(m_items.size());
     for (const Item &i : m_items)
@@ -63,7 +64,7 @@ void TQRTableExportFilter::ForEachRow(const std::function<bool(const Row &)> &vi
         return a->Page != b->Page ? a->Page < b->Page : a->Y < b->Y;
     });
 
-    Row row;
+    AnchorRow row;
     const Item *previous = nullptr;
     for (const Item *i : order) {
         if (previous && (previous->Page != i->Page || previous->Y != i->Y)) {
@@ -72,7 +73,7 @@ void TQRTableExportFilter::ForEachRow(const std::function<bool(const Row &)> &vi
             row.clear();
         }
         previous = i;
-        Cell &cell = row[columnOf.at(i->X)];
+        Cell &cell = row[i->X];
         // Two texts on one anchor of one row share the cell rather than losing one.
         if (!cell.Text.isEmpty())
             cell.Text += QLatin1Char(' ');
@@ -81,6 +82,91 @@ void TQRTableExportFilter::ForEachRow(const std::function<bool(const Row &)> &vi
     }
     if (previous)
         visit(row);
+}
+
+namespace
+{
+// Spilled rows: cell count, then per cell anchor, bold flag and UTF-8 text.
+void writeRow(QDataStream &out, const std::map<int, TQRTableExportFilter::Cell> &row)
+{
+    out << quint32(row.size());
+    for (const auto &[anchor, cell] : row)
+        out << qint32(anchor) << cell.Bold << cell.Text.toUtf8();
+}
+
+bool readRow(QDataStream &in, std::map<int, TQRTableExportFilter::Cell> &row)
+{
+    row.clear();
+    quint32 cells = 0;
+    in >> cells;
+    QByteArray text;
+    for (quint32 c = 0; c < cells && in.status() == QDataStream::Ok; ++c) {
+        qint32 anchor = 0;
+        TQRTableExportFilter::Cell cell;
+        in >> anchor >> cell.Bold >> text;
+        cell.Text = QString::fromUtf8(text);
+        row.emplace(anchor, std::move(cell));
+    }
+    return in.status() == QDataStream::Ok;
+}
+} // namespace
+
+void TQRTableExportFilter::SpillPage()
+{
+    if (m_items.empty())
+        return;
+    if (!m_spill) {
+        m_spill = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tabulon-rows-XXXXXX"));
+        if (!m_spill->open()) {
+            const QString why = m_spill->errorString();
+            m_spill.reset();
+            throw EQRError(
+                QStringLiteral("Cannot write %1: no temporary file for its rows: %2").arg(FileName(), why));
+        }
+    }
+    QDataStream out(m_spill.get());
+    PageRows([&](const AnchorRow &row) {
+        writeRow(out, row);
+        ++m_spilledRows;
+        return true;
+    });
+    if (out.status() != QDataStream::Ok || m_spill->error() != QFileDevice::NoError)
+        throw EQRError(QStringLiteral("Cannot write %1: its rows cannot be kept in a temporary file: %2")
+                           .arg(FileName(), m_spill->errorString()));
+    std::vector<Item>().swap(m_items);
+}
+
+void TQRTableExportFilter::ForEachRow(const std::function<bool(const Row &)> &visit) const
+{
+    std::map<int, int> columnOf;
+    for (int x : m_anchors)
+        columnOf.emplace(x, int(columnOf.size()));
+    Row row;
+    auto toColumns = [&](const AnchorRow &anchored) {
+        row.clear();
+        for (const auto &[anchor, cell] : anchored)
+            row.emplace(columnOf.at(anchor), cell);
+        return visit(row);
+    };
+
+    if (m_spill && m_spilledRows > 0) {
+        if (!m_spill->flush())
+            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), m_spill->errorString()));
+        QFile spilled(m_spill->fileName());
+        if (!spilled.open(QIODevice::ReadOnly))
+            throw EQRError(QStringLiteral("Cannot write %1: its rows cannot be read back: %2")
+                               .arg(FileName(), spilled.errorString()));
+        QDataStream in(&spilled);
+        AnchorRow anchored;
+        for (qint64 r = 0; r < m_spilledRows; ++r) {
+            if (!readRow(in, anchored))
+                throw EQRError(
+                    QStringLiteral("Cannot write %1: its rows cannot be read back").arg(FileName()));
+            if (!toColumns(anchored))
+                return;
+        }
+    }
+    PageRows(toColumns);
 }
 
 std::vector<TQRTableExportFilter::Row> TQRTableExportFilter::Table() const
@@ -136,9 +222,14 @@ void TQRTableExportFilter::Finish()
     TQRExportFilter::Finish();
     // The collected texts go once the file is written, also when writing fails.
     struct Release {
-        std::vector<Item> &items;
-        ~Release() { std::vector<Item>().swap(items); }
-    } release{m_items};
+        TQRTableExportFilter &filter;
+        ~Release()
+        {
+            std::vector<Item>().swap(filter.m_items);
+            filter.m_spill.reset();
+            filter.m_spilledRows = 0;
+        }
+    } release{*this};
     WriteTable();
 }
 

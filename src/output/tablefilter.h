@@ -3,13 +3,20 @@
 // Spreadsheet exports (CSV and XLSX): the text items of each page row become
 // a row of cells, the columns are the distinct X anchors of the whole report,
 // and texts that read as numbers in the report's locale become numbers.
+//
+// The columns are known only at the end of the run, so the rows of finished
+// pages wait in a temporary file, keyed by anchor; only the page being made
+// is held in memory.
 
 #include "common/component.h"
 #include "engine/exportfilter.h"
 
 #include <QStringList>
+#include <QTemporaryFile>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <vector>
 
 // Collects the text items of a run as a table; the file is written by Finish.
@@ -25,6 +32,7 @@ public:
     using Row = std::map<int, Cell>;
 
     explicit TQRTableExportFilter(const QString &fileName);
+    ~TQRTableExportFilter() override;
 
     void Start(int paperWidth, int paperHeight, const TFont *font) override;
     void NewPage() override;
@@ -55,7 +63,17 @@ private:
         int X; // in millimetres, so anchors a fraction apart share a column
         Cell Value;
     };
-    std::vector<Item> m_items;
+    // A row of one page keyed by anchor, before the columns are known.
+    using AnchorRow = std::map<int, Cell>;
+    // Sorts the items of the current page into rows and hands them to visit.
+    void PageRows(const std::function<bool(const AnchorRow &)> &visit) const;
+    // Moves the current page's rows to the spill file; throws EQRError when it cannot be written.
+    void SpillPage();
+
+    std::vector<Item> m_items;               // the texts of the current page
+    std::set<int> m_anchors;                 // the X anchors of the whole run so far
+    std::unique_ptr<QTemporaryFile> m_spill; // rows of finished pages
+    qint64 m_spilledRows = 0;
     int m_page = 0;
 };
 

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -24,18 +26,25 @@ struct Result {
     QString out, err;
 };
 
-Result runProgram(const QString &program, const QStringList &args)
+// environment: NAME=VALUE entries added to the test's own.
+Result runProgram(const QString &program, const QStringList &args, const QStringList &environment = {})
 {
     QProcess p;
+    if (!environment.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &entry : environment)
+            env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+        p.setProcessEnvironment(env);
+    }
     p.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + program, args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-Result runTool(const QStringList &args)
+Result runTool(const QStringList &args, const QStringList &environment = {})
 {
-    return runProgram(QStringLiteral("tabulon-run"), args);
+    return runProgram(QStringLiteral("tabulon-run"), args, environment);
 }
 
 QString pdfText(const QString &file)
@@ -274,3 +283,63 @@ TEST_F(RunTool, ExpressionConsoleReachesTheReportsElements)
 }
 
 } // namespace
+
+// Runs longer than the delay show a progress line of percent and pages on standard error,
+// cleared before the closing line; --quiet shows none, and short runs none either.
+TEST_F(RunTool, ProgressLineOnStandardError)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("runtool-progress"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("towns.sqlite")));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        db.transaction();
+        for (int i = 0; i < 300; ++i)
+            ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO towns VALUES ('Town%1', 'XX')").arg(i)));
+        db.commit();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("runtool-progress"));
+    const QStringList noDelay{QStringLiteral("TABULON_PROGRESS_AFTER=0")};
+    auto args = [this](const QString &name, const QString &land) {
+        return QStringList{reportFile, QStringLiteral("-o"), out(name), QStringLiteral("--param"),
+                           QStringLiteral("land=") + land};
+    };
+
+    for (const QString &format : {QStringLiteral("pdf"), QStringLiteral("xlsx")}) {
+        const Result r = runTool(args(QStringLiteral("long.") + format, QStringLiteral("XX")), noDelay);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        static const QRegularExpression line(QStringLiteral("\\rtabulon-run: (\\d+)% \\((\\d+) pages?\\)"));
+        QRegularExpressionMatchIterator it = line.globalMatch(r.err);
+        ASSERT_TRUE(it.hasNext()) << format.toStdString() << ": " << r.err.toStdString();
+        int lines = 0;
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            EXPECT_GE(m.captured(1).toInt(), 0);
+            EXPECT_LE(m.captured(1).toInt(), 100);
+            EXPECT_GE(m.captured(2).toInt(), 1);
+            ++lines;
+        }
+        // At most four a second: a run of a few pages shows few lines.
+        EXPECT_LT(lines, 20);
+        const QRegularExpressionMatch closing =
+            QRegularExpression(
+                QStringLiteral("\\r +\\rtabulon-run: [^\\r\\n]*long\\.%1( \\(\\d+ pages\\))?\\n$")
+                    .arg(format))
+                .match(r.err);
+        EXPECT_TRUE(closing.hasMatch()) << "the progress line is cleared: " << r.err.toStdString();
+    }
+
+    const Result quiet = runTool(
+        args(QStringLiteral("quiet.pdf"), QStringLiteral("XX")) << QStringLiteral("--quiet"), noDelay);
+    ASSERT_EQ(quiet.code, 0) << quiet.err.toStdString();
+    EXPECT_TRUE(quiet.err.isEmpty()) << quiet.err.toStdString();
+
+    // Without the testing delay a run of two towns ends long before the second is up.
+    const Result shortRun = runTool(args(QStringLiteral("short.pdf"), QStringLiteral("NW")));
+    ASSERT_EQ(shortRun.code, 0) << shortRun.err.toStdString();
+    EXPECT_FALSE(shortRun.err.contains(QLatin1Char('%'))) << shortRun.err.toStdString();
+    EXPECT_TRUE(shortRun.err.contains(QStringLiteral("(1 page)"))) << shortRun.err.toStdString();
+}

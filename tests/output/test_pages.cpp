@@ -260,3 +260,39 @@ TEST(PageExport, AnsiTextOfPlaceableMetafiles)
     // Outside the code page: a question mark, never a wrong character.
     EXPECT_EQ(TQRWmfEngine::AnsiText(QString::fromUtf8("\u0416\u0081")), QByteArray("??"));
 }
+
+// Pages of one run may change paper: each PDF page keeps its own size.
+TEST(PageExport, PdfPagesKeepTheirOwnPaper)
+{
+    QTemporaryDir dir;
+    TQRPrinter printer;
+    printer.SetPaperSize(QRPaper::A4);
+    printer.OpenDocument();
+    const QRPaper::TPrinterOrientation turns[] = {QRPaper::poPortrait, QRPaper::poPortrait,
+                                                  QRPaper::poLandscape, QRPaper::poPortrait};
+    for (const auto orientation : turns) {
+        printer.SetOrientation(orientation);
+        printer.NewPage();
+        QRDrawText(printer.Canvas(), QPointF(printer.XPos(100), printer.YPos(100)),
+                   QStringLiteral("Page %1").arg(printer.PageCount()));
+    }
+    printer.CloseDocument();
+    ASSERT_EQ(printer.PageCount(), 4);
+    const QString name = dir.filePath(QStringLiteral("paper.pdf"));
+    TQRPDFExportFilter filter(name);
+    filter.SetPreviewPrinter(&printer);
+    filter.Start(printer.PageWidth(), printer.PageHeight(), nullptr);
+    filter.Finish();
+    const QString info =
+        runProgram(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                               QStringLiteral("-l"), QStringLiteral("4"), name});
+    const QString portrait = QStringLiteral("59[45](\\.\\d+)? x 84[12](\\.\\d+)? pts");
+    const QString landscape = QStringLiteral("84[12](\\.\\d+)? x 59[45](\\.\\d+)? pts");
+    for (int page = 1; page <= 4; ++page)
+        EXPECT_TRUE(info.contains(QRegularExpression(
+            QStringLiteral("Page +%1 size:\\s+%2").arg(page).arg(page == 3 ? landscape : portrait))))
+            << page << ": " << info.toStdString();
+    const QString text = runProgram(QStringLiteral("pdftotext"), {name, QStringLiteral("-")});
+    EXPECT_EQ(text.split(QLatin1Char('\f'), Qt::SkipEmptyParts).size(), 4) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Page 4")));
+}

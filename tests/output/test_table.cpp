@@ -4,6 +4,7 @@
 #include "output/pages/qrerror.h"
 #include "output/tablefilter.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -202,4 +203,64 @@ TEST(TableExport, UnwritableFilesLeaveNothingBehind)
         }
         EXPECT_FALSE(QFile::exists(name));
     }
+}
+
+// Rows of finished pages wait on disk until the columns are known: a column that first
+// appears late in the run still shifts the cells of the earliest rows, and nothing of the
+// waiting rows is left in the temporary folder afterwards.
+TEST(TableExport, RowsOfManyPagesKeepTheirColumns)
+{
+    QTemporaryDir dir;
+    QTemporaryDir spillDir;
+    const QString savedTemp = QDir::tempPath();
+    qputenv("TMPDIR", QFile::encodeName(spillDir.path()));
+    struct RestoreTemp {
+        QByteArray value;
+        ~RestoreTemp() { qputenv("TMPDIR", value); }
+    } restore{QFile::encodeName(savedTemp)};
+
+    constexpr int kPages = 40, kLines = 30;
+    const QString name = dir.filePath(QStringLiteral("many.csv"));
+    TQRCSVExportFilter filter(name);
+    TFont plain;
+    TFont bold;
+    bold.SetStyle(TFont::TFontStyles(TFont::fsBold));
+    filter.Start(2100, 2970, &plain);
+    for (int page = 1; page <= kPages; ++page) {
+        filter.NewPage();
+        // Lines written bottom up, as a footer may be, still come out top down.
+        for (int line = kLines; line >= 1; --line) {
+            const double y = 100 + 50 * line;
+            filter.WriteTextItem(500, y, &plain, clWhite, QR::taLeftJustify,
+                                 QStringLiteral("p%1 l%2").arg(page).arg(line));
+            filter.WriteTextItem(1000, y, line == 1 ? &bold : &plain, clWhite, QR::taLeftJustify,
+                                 QString::number(page * 100 + line));
+        }
+        // The last page alone has a column left of all others.
+        if (page == kPages)
+            filter.WriteTextItem(100, 150, &plain, clWhite, QR::taLeftJustify, QStringLiteral("late"));
+        filter.EndPage();
+    }
+    EXPECT_EQ(filter.ColumnCount(), 3);
+    const std::vector<TQRTableExportFilter::Row> table = filter.Table();
+    ASSERT_EQ(table.size(), size_t(kPages * kLines));
+    EXPECT_EQ(table.front().count(0), 0u);
+    EXPECT_EQ(table.front().at(1).Text, QStringLiteral("p1 l1"));
+    EXPECT_TRUE(table.front().at(2).Bold);
+    EXPECT_FALSE(table[1].at(2).Bold);
+    EXPECT_EQ(table[kLines + 4].at(2).Text, QStringLiteral("205"));
+    EXPECT_EQ(table[size_t((kPages - 1) * kLines)].at(0).Text, QStringLiteral("late"));
+    EXPECT_EQ(table.back().at(1).Text, QStringLiteral("p40 l30"));
+    // Reading the waiting rows twice gives the same rows.
+    EXPECT_EQ(filter.Table().size(), table.size());
+    EXPECT_EQ(QDir(spillDir.path()).entryList(QDir::Files).size(), 1);
+
+    filter.Finish();
+    const QJsonArray rows = parseCsv(name);
+    ASSERT_EQ(rows.size(), kPages * kLines);
+    EXPECT_EQ(rows[0].toArray().toVariantList(), (QVariantList{"", "p1 l1", "101"}));
+    EXPECT_EQ(rows[kPages * kLines - 1].toArray().toVariantList(), (QVariantList{"", "p40 l30", "4030"}));
+    EXPECT_EQ(rows[(kPages - 1) * kLines].toArray().toVariantList(),
+              (QVariantList{"late", "p40 l1", "4001"}));
+    EXPECT_TRUE(QDir(spillDir.path()).entryList(QDir::Files).isEmpty());
 }

@@ -563,3 +563,50 @@ TEST(PagePicture, ThousandsOfRecordedTextsRoundTrip)
             EXPECT_FALSE(problem.isEmpty());
     }
 }
+
+// On a blank page white fills over nothing are left out; a white fill over anything drawn
+// before, a text's ink included, still covers it, so the page looks the same either way.
+TEST(PagePicture, WhiteFillsOverNothingAreLeftOutOnABlankPage)
+{
+    auto draw = [](QPainter &p) {
+        QRFillRect(&p, QRect(10, 10, 60, 40), Qt::white); // over nothing
+        QRFillRect(&p, QRect(100, 10, 60, 40), Qt::red);
+        QRFillRect(&p, QRect(130, 20, 60, 10), Qt::white); // half over the red
+        p.setFont(QFont(QStringLiteral("Liberation Sans"), 14));
+        QRDrawText(&p, QPointF(10, 100), QStringLiteral("WWWWWWWW"));
+        QRFillRect(&p, QRect(60, 80, 20, 30), Qt::white);  // over the text's ink
+        QRFillRect(&p, QRect(10, 150, 60, 40), Qt::white); // below everything
+        p.scale(2, 2);
+        QRFillRect(&p, QRect(100, 90, 10, 10), Qt::white); // scaled, over nothing
+        p.resetTransform();
+        p.drawLine(250, 10, 250, 230);
+        QRFillRect(&p, QRect(260, 10, 40, 40), Qt::white); // after a line: kept
+    };
+    const TQRPagePicture page = record(draw);
+
+    // Grey paper shows which fills were drawn.
+    QImage grey(kPage, QImage::Format_RGB32);
+    grey.fill(Qt::gray);
+    {
+        QPainter painter(&grey);
+        ASSERT_TRUE(ReplayPage(page, &painter, nullptr, true));
+    }
+    const QRgb paper = QColor(Qt::gray).rgb(), white = qRgb(255, 255, 255);
+    EXPECT_EQ(grey.pixel(30, 30), paper) << "left out";
+    EXPECT_EQ(grey.pixel(30, 170), paper) << "left out";
+    EXPECT_EQ(grey.pixel(210, 190), paper) << "left out under a transform";
+    EXPECT_EQ(grey.pixel(150, 25), white) << "over the red";
+    EXPECT_EQ(grey.pixel(110, 40), QColor(Qt::red).rgb());
+    EXPECT_EQ(dark(grey, QRect(61, 81, 18, 28)), 0) << "the text under the white fill stays covered";
+    EXPECT_EQ(grey.pixel(280, 30), white) << "kept after a line";
+
+    // On white paper both ways give the same pixels.
+    QImage plain = blank(), skipping = blank();
+    {
+        QPainter a(&plain), b(&skipping);
+        ASSERT_TRUE(ReplayPage(page, &a));
+        ASSERT_TRUE(ReplayPage(page, &b, nullptr, true));
+    }
+    EXPECT_EQ(differing(plain, skipping), 0);
+    EXPECT_GT(dark(skipping, QRect(10, 80, 200, 30)), 50);
+}

@@ -141,7 +141,9 @@ int main(int argc, char **argv)
         "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
         "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 "
-        "usage."));
+        "usage.\n"
+        "Runs longer than a second print a progress line (percent and pages) on standard error;\n"
+        "as a testing aid, TABULON_PROGRESS_AFTER=MS in the environment sets that delay."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("REPORT.QR2"), QStringLiteral("The report file to run."));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
@@ -310,9 +312,12 @@ int main(int argc, char **argv)
     QElapsedTimer runTime, shown;
     runTime.start();
     bool progressShown = false;
+    bool delayGiven = false;
+    const int progressAfter = qEnvironmentVariableIntValue("TABULON_PROGRESS_AFTER", &delayGiven);
+    const qint64 delay = delayGiven && progressAfter >= 0 ? progressAfter : 1000;
     if (!quiet)
-        report->OnStartPage = [report, &runTime, &shown, &progressShown](TQRCustomReport *) {
-            if (runTime.elapsed() < 1000 || (progressShown && shown.elapsed() < 250))
+        report->OnStartPage = [report, delay, &runTime, &shown, &progressShown](TQRCustomReport *) {
+            if (runTime.elapsed() < delay || (progressShown && shown.elapsed() < 250))
                 return;
             const TQRPrinter *printer = report->RunPrinter();
             err() << "\rtabulon-run: " << (printer ? printer->Progress() : 0) << "% (" << report->PageNo

@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <QStringEncoder>
 #include <QTextItem>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -1039,9 +1041,9 @@ struct ImageSlot {
 class Player
 {
 public:
-    Player(const QByteArray &bytes, QPainter *painter)
+    Player(const QByteArray &bytes, QPainter *painter, bool blankPage = false)
         : m_r(bytes.constData() + TQRPagePicture::HeaderSize, bytes.size() - TQRPagePicture::HeaderSize),
-          m_painter(painter)
+          m_painter(painter), m_blankPage(blankPage && painter)
     {
     }
 
@@ -1070,9 +1072,26 @@ private:
     bool gradient(QBrush *brush);
     bool image(int index, bool asPixmap);
     bool step(int dpi);
+    // Where a text may put ink, in device coordinates; false when that is not known.
+    bool textBox(qreal x, qreal y, const QString &text, bool rightToLeft, QRectF *box);
+    // True when a fill of colour over rect cannot change a blank white page.
+    bool fillChangesNothing(const QRect &rect, const QColor &colour) const;
+
+    // What a font's texts can cover, in page pixels, for the blank page bookkeeping.
+    struct FontBox {
+        qreal ascent = 0, descent = 0, margin = 0, widest = 0;
+        qreal latin1[256] = {};
+    };
 
     Reader m_r;
     QPainter *m_painter;
+    // On a blank white page, white fills where nothing was drawn yet are left out: label and
+    // band backgrounds cost a PDF two graphics state changes each and change nothing there.
+    bool m_blankPage = false;
+    bool m_allInked = false;                           // something of unknown extent was drawn
+    std::vector<QRectF> m_inked;                       // device rectangles drawn on so far
+    int m_font = -1;                                   // the table font in use; -1 the page's default
+    std::vector<std::unique_ptr<FontBox>> m_fontBoxes; // by table font index + 1
     QString m_error;
     int m_draws = 0;
     QTransform m_base;
@@ -1288,8 +1307,10 @@ bool Player::step(int dpi)
     }
     case OpFont: {
         const int i = index(m_fonts.size(), "a font is used that is not defined");
-        if (i >= 0 && p)
+        if (i >= 0 && p) {
             p->setFont(m_fonts[size_t(i)]);
+            m_font = i;
+        }
         return i >= 0;
     }
     case OpBackgroundMode: {
@@ -1402,8 +1423,16 @@ bool Player::step(int dpi)
         if (c < 0)
             return false;
         const QRect r = m_r.Rect();
-        if (p && m_r.Ok())
-            p->fillRect(r, m_colors[size_t(c)]);
+        if (p && m_r.Ok()) {
+            const QColor &colour = m_colors[size_t(c)];
+            ++m_draws;
+            if (m_blankPage && fillChangesNothing(r, colour))
+                return true;
+            p->fillRect(r, colour);
+            if (m_blankPage)
+                m_inked.push_back(p->worldTransform().mapRect(QRectF(r)));
+            return true;
+        }
         break;
     }
     case OpLines:
@@ -1517,6 +1546,15 @@ bool Player::step(int dpi)
             if (p->layoutDirection() != direction)
                 p->setLayoutDirection(direction);
             p->drawText(QPointF(x, y), text);
+            if (m_blankPage) {
+                QRectF box;
+                if (textBox(x, y, text, direction == Qt::RightToLeft, &box))
+                    m_inked.push_back(box);
+                else
+                    m_allInked = true;
+            }
+            ++m_draws;
+            return true;
         }
         break;
     }
@@ -1526,6 +1564,51 @@ bool Player::step(int dpi)
     if (!m_r.Ok())
         return fail("a drawing command is cut short");
     ++m_draws;
+    // Lines, shapes and pictures: their extent is not worked out, so no later fill is left out.
+    if (p)
+        m_allInked = true;
+    return true;
+}
+
+bool Player::textBox(qreal x, qreal y, const QString &text, bool rightToLeft, QRectF *box)
+{
+    if (rightToLeft)
+        return false;
+    const size_t slot = size_t(m_font + 1);
+    if (m_fontBoxes.size() <= slot)
+        m_fontBoxes.resize(slot + 1);
+    if (!m_fontBoxes[slot]) {
+        // Metrics at the device, as the text is drawn: the fonts were scaled for it.
+        const QFontMetricsF metrics(m_painter->font(), m_painter->device());
+        auto fb = std::make_unique<FontBox>();
+        fb->ascent = metrics.ascent();
+        fb->descent = metrics.descent();
+        fb->widest = metrics.maxWidth();
+        // Italic overhang and side bearings reach past the advances.
+        fb->margin = metrics.height() * 0.5;
+        for (int c = 0; c < 256; ++c)
+            fb->latin1[c] = std::max(metrics.horizontalAdvance(QChar(c)), 0.0);
+        m_fontBoxes[slot] = std::move(fb);
+    }
+    const FontBox &fb = *m_fontBoxes[slot];
+    qreal width = 0;
+    for (const QChar ch : text)
+        width += ch.unicode() < 256 ? fb.latin1[ch.unicode()] : fb.widest;
+    const QRectF local(x - fb.margin, y - fb.ascent, width + 2 * fb.margin, fb.ascent + fb.descent);
+    *box = m_painter->worldTransform().mapRect(local);
+    return true;
+}
+
+bool Player::fillChangesNothing(const QRect &rect, const QColor &colour) const
+{
+    if (m_allInked || (colour.rgb() & 0xffffff) != 0xffffff ||
+        m_painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    // A device unit more, for antialiased edges.
+    const QRectF area = m_painter->worldTransform().mapRect(QRectF(rect)).adjusted(-1, -1, 1, 1);
+    for (const QRectF &inked : m_inked)
+        if (inked.intersects(area))
+            return false;
     return true;
 }
 
@@ -1607,7 +1690,7 @@ bool TQRPagePicture::SetData(const QByteArray &bytes, QString *error)
     return true;
 }
 
-bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error)
+bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error, bool blankPage)
 {
     if (page.IsNull()) {
         if (error)
@@ -1619,6 +1702,6 @@ bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error)
             *error = QStringLiteral("the painter is not active");
         return false;
     }
-    Player player(page.Data(), painter);
+    Player player(page.Data(), painter, blankPage);
     return player.Run(page.Dpi(), error);
 }

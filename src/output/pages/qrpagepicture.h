@@ -61,8 +61,11 @@ private:
 // origin and one page pixel per unit of the painter's current transform.
 // The painter's state is the same afterwards. False (with error) when the
 // page cannot be drawn completely, which a checked picture never causes
-// except for a picture whose image data does not decode.
-bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error = nullptr);
+// except for a picture whose image data does not decode. With blankPage the
+// painter draws on a fresh white page: white fills where nothing was drawn yet
+// are then left out, as they change nothing there.
+bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error = nullptr,
+                bool blankPage = false);
 
 // Draws text as painter->drawText(baseline, text) does. On a TQRPageDevice
 // the text is recorded without being laid out, which the replay does; so a
