@@ -1,7 +1,6 @@
 #include "params/editvarform.h"
 
 #include "params/listsform.h"
-#include "params/macroform.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,7 +13,7 @@
 #include <QVBoxLayout>
 
 TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, QWidget *parent)
-    : QDialog(parent), m_binding(binding)
+    : QDialog(parent), m_binding(binding), m_source(this, this, controls)
 {
     const bool parameter = binding.BindingKind == TVarRec::QueryParameter;
     setObjectName(QStringLiteral("EditVarForm"));
@@ -34,37 +33,15 @@ TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, 
     m_control->setObjectName(QStringLiteral("ControlChoice"));
     m_value = new QLineEdit(source);
     m_value->setObjectName(QStringLiteral("ValueEdit"));
-    m_file = new QLineEdit(source);
-    m_file->setObjectName(QStringLiteral("FileEdit"));
-    m_fileButton = new QPushButton(QStringLiteral("..."), source);
-    m_fileButton->setAutoDefault(false);
-    m_variable = new QLineEdit(source);
-    m_variable->setObjectName(QStringLiteral("VariableEdit"));
-    m_browse = new QPushButton(QStringLiteral("..."), source);
-    m_browse->setObjectName(QStringLiteral("VariableButton"));
-    m_browse->setAutoDefault(false);
-    m_controls = new QComboBox(source);
-    m_controls->setObjectName(QStringLiteral("ControlBox"));
-    m_controls->addItems(controls);
-    m_field = new QComboBox(source);
-    m_field->setObjectName(QStringLiteral("FieldBox"));
-    m_field->addItems({QStringLiteral("Text"), QStringLiteral("Value")});
-
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(m_file, 1);
-    fileRow->addWidget(m_fileButton);
-    auto *variableRow = new QHBoxLayout;
-    variableRow->addWidget(m_variable, 1);
-    variableRow->addWidget(m_browse);
     auto *sourceLayout = new QFormLayout(source);
     sourceLayout->addRow(m_constant);
     sourceLayout->addRow(QStringLiteral("&Value : "), m_value);
     sourceLayout->addRow(m_ini);
-    sourceLayout->addRow(QStringLiteral("&File :"), fileRow);
-    sourceLayout->addRow(QStringLiteral("&Variable : "), variableRow);
+    sourceLayout->addRow(QStringLiteral("&File :"), m_source.FileRow);
+    sourceLayout->addRow(QStringLiteral("&Variable : "), m_source.VariableRow);
     sourceLayout->addRow(m_control);
-    sourceLayout->addRow(QStringLiteral("Control e&lement :"), m_controls);
-    sourceLayout->addRow(QStringLiteral("&Field :"), m_field);
+    sourceLayout->addRow(QStringLiteral("Control e&lement :"), m_source.Controls);
+    sourceLayout->addRow(QStringLiteral("&Field :"), m_source.Field);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(nameRow);
@@ -94,35 +71,26 @@ TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, 
         break;
     case TVarRec::IniFile:
         m_ini->setChecked(true);
-        m_file->setText(binding.Source);
-        m_variable->setText(binding.Field);
+        m_source.File->setText(binding.Source);
+        m_source.Variable->setText(binding.Field);
         break;
     case TVarRec::ControlText:
     case TVarRec::ControlValue:
         m_control->setChecked(true);
         // A binding may name a control that is gone; it keeps its source until changed.
         if (!binding.Source.isEmpty()) {
-            if (m_controls->findText(binding.Source, Qt::MatchFixedString) < 0)
-                m_controls->addItem(binding.Source);
-            m_controls->setCurrentIndex(m_controls->findText(binding.Source, Qt::MatchFixedString));
+            if (m_source.Controls->findText(binding.Source, Qt::MatchFixedString) < 0)
+                m_source.Controls->addItem(binding.Source);
+            m_source.Controls->setCurrentIndex(
+                m_source.Controls->findText(binding.Source, Qt::MatchFixedString));
         }
-        m_field->setCurrentIndex(binding.SourceKind == TVarRec::ControlValue ? 1 : 0);
+        m_source.Field->setCurrentIndex(binding.SourceKind == TVarRec::ControlValue ? 1 : 0);
         break;
     }
 
-    connect(m_fileButton, &QPushButton::clicked, this, [this] {
-        const QString name = ChooseProfileFile(this, m_file->text());
-        if (!name.isEmpty())
-            m_file->setText(name);
-    });
-    connect(m_browse, &QPushButton::clicked, this, [this] {
-        const QString answer = TListsForm::Execute(this, m_file->text());
-        if (!answer.isEmpty())
-            m_variable->setText(answer);
-    });
     for (QRadioButton *r : {m_constant, m_ini, m_control})
         connect(r, &QRadioButton::toggled, this, [this] { updateEnabled(); });
-    connect(m_file, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
+    connect(m_source.File, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
     connect(m_name, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
     updateEnabled();
 }
@@ -132,12 +100,7 @@ void TEditVarForm::updateEnabled()
     m_ok->setEnabled(!m_name->text().isEmpty());
     m_value->setEnabled(m_constant->isChecked());
     const bool ini = m_ini->isChecked();
-    m_file->setEnabled(ini);
-    m_fileButton->setEnabled(ini);
-    m_variable->setEnabled(ini && !m_file->text().trimmed().isEmpty());
-    m_browse->setEnabled(ini && !m_file->text().trimmed().isEmpty());
-    m_controls->setEnabled(m_control->isChecked());
-    m_field->setEnabled(m_control->isChecked());
+    m_source.SetEnabled(ini, m_control->isChecked());
 }
 
 TVarRec TEditVarForm::Result() const
@@ -152,12 +115,12 @@ TVarRec TEditVarForm::Result() const
         v.Field.clear();
     } else if (m_ini->isChecked()) {
         v.SourceKind = TVarRec::IniFile;
-        v.Source = m_file->text();
-        v.Field = m_variable->text();
+        v.Source = m_source.File->text();
+        v.Field = m_source.Variable->text();
     } else {
-        const bool value = m_field->currentIndex() == 1;
+        const bool value = m_source.Field->currentIndex() == 1;
         v.SourceKind = value ? TVarRec::ControlValue : TVarRec::ControlText;
-        v.Source = m_controls->currentText();
+        v.Source = m_source.Controls->currentText();
         v.Field = value ? QStringLiteral("Value") : QStringLiteral("Text");
     }
     return v;

@@ -3,6 +3,7 @@
 // The binding editor "Query parameter" / "Report label": name, source (constant, INI value or
 // control field) and, for query parameters, the data type.
 
+#include "params/macroform.h"
 #include "params/model/editormodel.h"
 
 #include <QDialog>
@@ -24,11 +25,11 @@ public:
     QRadioButton *IniChoice() const { return m_ini; }
     QRadioButton *ControlChoice() const { return m_control; }
     QLineEdit *ValueEdit() const { return m_value; }
-    QLineEdit *FileEdit() const { return m_file; }
-    QLineEdit *VariableEdit() const { return m_variable; }
-    QPushButton *VariableButton() const { return m_browse; }
-    QComboBox *ControlBox() const { return m_controls; }
-    QComboBox *FieldBox() const { return m_field; }
+    QLineEdit *FileEdit() const { return m_source.File; }
+    QLineEdit *VariableEdit() const { return m_source.Variable; }
+    QPushButton *VariableButton() const { return m_source.Browse; }
+    QComboBox *ControlBox() const { return m_source.Controls; }
+    QComboBox *FieldBox() const { return m_source.Field; }
     QComboBox *TypeBox() const { return m_type; } // null for labels
     QPushButton *OkButton() const { return m_ok; }
 
@@ -47,12 +48,7 @@ private:
     QRadioButton *m_ini;
     QRadioButton *m_control;
     QLineEdit *m_value;
-    QLineEdit *m_file;
-    QPushButton *m_fileButton;
-    QLineEdit *m_variable;
-    QPushButton *m_browse;
-    QComboBox *m_controls;
-    QComboBox *m_field;
+    TSourceEditors m_source;
     QComboBox *m_type = nullptr;
     QPushButton *m_ok;
 };

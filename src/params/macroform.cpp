@@ -26,7 +26,56 @@ QString ChooseProfileFile(QWidget *parent, const QString &current)
                                         &selected);
 }
 
-TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent) : QDialog(parent)
+TSourceEditors::TSourceEditors(QWidget *parent, QWidget *dialog, const QStringList &controls)
+{
+    File = new QLineEdit(parent);
+    File->setObjectName(QStringLiteral("FileEdit"));
+    FileButton = new QPushButton(QStringLiteral("..."), parent);
+    FileButton->setAutoDefault(false);
+    Variable = new QLineEdit(parent);
+    Variable->setObjectName(QStringLiteral("VariableEdit"));
+    Browse = new QPushButton(QStringLiteral("..."), parent);
+    Browse->setObjectName(QStringLiteral("VariableButton"));
+    Browse->setAutoDefault(false);
+    Controls = new QComboBox(parent);
+    Controls->setObjectName(QStringLiteral("ControlBox"));
+    Controls->addItems(controls);
+    Field = new QComboBox(parent);
+    Field->setObjectName(QStringLiteral("FieldBox"));
+    Field->addItems({QStringLiteral("Text"), QStringLiteral("Value")});
+    FileRow = new QHBoxLayout;
+    FileRow->addWidget(File, 1);
+    FileRow->addWidget(FileButton);
+    VariableRow = new QHBoxLayout;
+    VariableRow->addWidget(Variable, 1);
+    VariableRow->addWidget(Browse);
+
+    QLineEdit *file = File, *variable = Variable;
+    QObject::connect(FileButton, &QPushButton::clicked, dialog, [dialog, file] {
+        const QString name = ChooseProfileFile(dialog, file->text());
+        if (!name.isEmpty())
+            file->setText(name);
+    });
+    QObject::connect(Browse, &QPushButton::clicked, dialog, [dialog, file, variable] {
+        const QString answer = TListsForm::Execute(dialog, file->text());
+        if (!answer.isEmpty())
+            variable->setText(answer);
+    });
+}
+
+void TSourceEditors::SetEnabled(bool ini, bool control) const
+{
+    File->setEnabled(ini);
+    FileButton->setEnabled(ini);
+    const bool haveFile = ini && !File->text().trimmed().isEmpty();
+    Variable->setEnabled(haveFile);
+    Browse->setEnabled(haveFile);
+    Controls->setEnabled(control);
+    Field->setEnabled(control);
+}
+
+TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent)
+    : QDialog(parent), m_source(this, this, controls)
 {
     setObjectName(QStringLiteral("MacroForm"));
     setWindowTitle(QStringLiteral("Macros generator"));
@@ -40,33 +89,11 @@ TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent) : QDialog(p
     groupLayout->addWidget(m_ini);
     groupLayout->addWidget(m_control);
 
-    m_file = new QLineEdit(this);
-    m_file->setObjectName(QStringLiteral("FileEdit"));
-    m_fileButton = new QPushButton(QStringLiteral("..."), this);
-    m_fileButton->setAutoDefault(false);
-    m_variable = new QLineEdit(this);
-    m_variable->setObjectName(QStringLiteral("VariableEdit"));
-    m_browse = new QPushButton(QStringLiteral("..."), this);
-    m_browse->setObjectName(QStringLiteral("VariableButton"));
-    m_browse->setAutoDefault(false);
-    m_controls = new QComboBox(this);
-    m_controls->setObjectName(QStringLiteral("ControlBox"));
-    m_controls->addItems(controls);
-    m_field = new QComboBox(this);
-    m_field->setObjectName(QStringLiteral("FieldBox"));
-    m_field->addItems({QStringLiteral("Text"), QStringLiteral("Value")});
-
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(m_file, 1);
-    fileRow->addWidget(m_fileButton);
-    auto *variableRow = new QHBoxLayout;
-    variableRow->addWidget(m_variable, 1);
-    variableRow->addWidget(m_browse);
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("&File:"), fileRow);
-    form->addRow(QStringLiteral("&Variable name: "), variableRow);
-    form->addRow(QStringLiteral("&Control element:"), m_controls);
-    form->addRow(QStringLiteral("&Field :"), m_field);
+    form->addRow(QStringLiteral("&File:"), m_source.FileRow);
+    form->addRow(QStringLiteral("&Variable name: "), m_source.VariableRow);
+    form->addRow(QStringLiteral("&Control element:"), m_source.Controls);
+    form->addRow(QStringLiteral("&Field :"), m_source.Field);
 
     auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -76,18 +103,8 @@ TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent) : QDialog(p
     layout->addLayout(form);
     layout->addWidget(box);
 
-    connect(m_fileButton, &QPushButton::clicked, this, [this] {
-        const QString name = ChooseProfileFile(this, m_file->text());
-        if (!name.isEmpty())
-            m_file->setText(name);
-    });
-    connect(m_browse, &QPushButton::clicked, this, [this] {
-        const QString answer = TListsForm::Execute(this, m_file->text());
-        if (!answer.isEmpty())
-            m_variable->setText(answer);
-    });
     connect(m_ini, &QRadioButton::toggled, this, [this] { updateEnabled(); });
-    connect(m_file, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
+    connect(m_source.File, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
     m_ini->setChecked(true);
     updateEnabled();
 }
@@ -95,20 +112,14 @@ TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent) : QDialog(p
 void TMacroForm::updateEnabled()
 {
     const bool ini = m_ini->isChecked();
-    m_file->setEnabled(ini);
-    m_fileButton->setEnabled(ini);
-    const bool haveFile = ini && !m_file->text().trimmed().isEmpty();
-    m_variable->setEnabled(haveFile);
-    m_browse->setEnabled(haveFile);
-    m_controls->setEnabled(!ini);
-    m_field->setEnabled(!ini);
+    m_source.SetEnabled(ini, !ini);
 }
 
 QString TMacroForm::Result() const
 {
     if (m_ini->isChecked())
-        return QStringLiteral("ini.") + m_file->text() + u',' + m_variable->text();
-    return m_controls->currentText() + u'.' + m_field->currentText();
+        return QStringLiteral("ini.") + m_source.File->text() + u',' + m_source.Variable->text();
+    return m_source.Controls->currentText() + u'.' + m_source.Field->currentText();
 }
 
 QString TMacroForm::Execute(QWidget *parent, const QStringList &controls)

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -15,6 +16,24 @@ QString ProfileFileFilter();
 // Asks for a profile file with that filter, "INI - файлы" preselected; empty when cancelled.
 QString ChooseProfileFile(QWidget *parent, const QString &current);
 
+// The source editors the macro builder and the binding editor share: a profile file with its
+// "..." button and a variable chosen from its lists, or a control and its field. Built as
+// children of parent, with the buttons already asking through dialog.
+struct TSourceEditors {
+    TSourceEditors(QWidget *parent, QWidget *dialog, const QStringList &controls);
+    // Enables the profile editors (the variable only once a file is named) or the control ones.
+    void SetEnabled(bool ini, bool control) const;
+
+    QLineEdit *File;          // the profile file
+    QPushButton *FileButton;  // asks for the file
+    QLineEdit *Variable;      // the variable in it
+    QPushButton *Browse;      // chooses the variable from the file's lists
+    QComboBox *Controls;      // the control
+    QComboBox *Field;         // "Text" or "Value"
+    QHBoxLayout *FileRow;     // the file and its button, for a form row
+    QHBoxLayout *VariableRow; // the variable and its button, for a form row
+};
+
 class TMacroForm : public QDialog
 {
     Q_OBJECT
@@ -23,11 +42,11 @@ public:
 
     QRadioButton *IniChoice() const { return m_ini; }
     QRadioButton *ControlChoice() const { return m_control; }
-    QLineEdit *FileEdit() const { return m_file; }
-    QLineEdit *VariableEdit() const { return m_variable; }
-    QPushButton *VariableButton() const { return m_browse; }
-    QComboBox *ControlBox() const { return m_controls; }
-    QComboBox *FieldBox() const { return m_field; }
+    QLineEdit *FileEdit() const { return m_source.File; }
+    QLineEdit *VariableEdit() const { return m_source.Variable; }
+    QPushButton *VariableButton() const { return m_source.Browse; }
+    QComboBox *ControlBox() const { return m_source.Controls; }
+    QComboBox *FieldBox() const { return m_source.Field; }
     // The macro text as OK returns it.
     QString Result() const;
 
@@ -39,10 +58,5 @@ private:
 
     QRadioButton *m_ini;
     QRadioButton *m_control;
-    QLineEdit *m_file;
-    QPushButton *m_fileButton;
-    QLineEdit *m_variable;
-    QPushButton *m_browse;
-    QComboBox *m_controls;
-    QComboBox *m_field;
+    TSourceEditors m_source;
 };
