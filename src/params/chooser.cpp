@@ -2,10 +2,23 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+void LayOutListDialog(QWidget *dialog, QWidget *list, const QList<QPushButton *> &buttons, QPushButton *close)
+{
+    auto *column = new QVBoxLayout;
+    for (QPushButton *b : buttons)
+        column->addWidget(b);
+    column->addStretch(1);
+    column->addWidget(close);
+    auto *layout = new QHBoxLayout(dialog);
+    layout->addWidget(list, 1);
+    layout->addLayout(column);
+}
 
 TTwoListChooser::TTwoListChooser(const QString &title, const QString &availableLabel,
                                  const QString &selectedLabel, QWidget *parent)
@@ -22,11 +35,7 @@ TTwoListChooser::TTwoListChooser(const QString &title, const QString &availableL
     selectedCaption->setBuddy(m_selected);
 
     const auto button = [this](const QString &text, const QString &name, auto slot) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
+        return ListDialogButton(this, text, name, slot);
     };
     auto *moves = new QVBoxLayout;
     moves->addStretch(1);

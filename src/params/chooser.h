@@ -4,11 +4,28 @@
 // the selected list in its order.
 
 #include <QDialog>
+#include <QList>
+#include <QPushButton>
 #include <QStringList>
 
 class QLabel;
 class QListWidget;
-class QPushButton;
+
+// A button of the descriptor editor's list dialogs: named for tests, never the default button,
+// calling slot in the dialog.
+template <typename Slot>
+QPushButton *ListDialogButton(QWidget *dialog, const QString &text, const QString &name, Slot slot)
+{
+    auto *b = new QPushButton(text, dialog);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, dialog, slot);
+    return b;
+}
+
+// Lays a list dialog out: the list, and beside it a column of buttons with close at the bottom.
+void LayOutListDialog(QWidget *dialog, QWidget *list, const QList<QPushButton *> &buttons,
+                      QPushButton *close);
 
 class TTwoListChooser : public QDialog
 {

@@ -1,4 +1,5 @@
 #include "params/orderform.h"
+#include "params/chooser.h"
 
 #include "params/kindimages.h"
 #include "params/pareditform.h"
@@ -40,11 +41,7 @@ TOrderForm::TOrderForm()
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { EditControl(); });
 
     const auto button = [this](const QString &text, const QString &name, auto slot) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
+        return ListDialogButton(this, text, name, slot);
     };
     m_edit = button(QStringLiteral("&Edit"), QStringLiteral("EditButton"), [this] { EditControl(); });
     m_delete = button(QStringLiteral("&Delete"), QStringLiteral("DeleteButton"), [this] { DeleteControl(); });
@@ -53,14 +50,7 @@ TOrderForm::TOrderForm()
     QPushButton *close =
         button(QStringLiteral("&Close"), QStringLiteral("CloseButton"), [this] { accept(); });
 
-    auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {m_edit, m_delete, m_up, m_down})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-    buttons->addWidget(close);
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(m_list, 1);
-    layout->addLayout(buttons);
+    LayOutListDialog(this, m_list, {m_edit, m_delete, m_up, m_down}, close);
 
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { THelpForm::ShowTopic(this, HelpCreationOrder); });

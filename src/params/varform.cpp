@@ -1,4 +1,5 @@
 #include "params/varform.h"
+#include "params/chooser.h"
 
 #include "params/editvarform.h"
 #include "params/pareditform.h"
@@ -44,11 +45,7 @@ TVarForm::TVarForm()
     connect(m_list, &QTreeWidget::currentItemChanged, this, [this] { updateButtons(); });
 
     const auto button = [this](const QString &text, const QString &name, auto slot) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
+        return ListDialogButton(this, text, name, slot);
     };
     m_add = button(QStringLiteral("&Add"), QStringLiteral("AddButton"), [this] { AddBinding(); });
     m_edit = button(QStringLiteral("&Edit"), QStringLiteral("EditButton"), [this] { EditBinding(); });
@@ -58,14 +55,7 @@ TVarForm::TVarForm()
     QPushButton *close =
         button(QStringLiteral("&Close"), QStringLiteral("CloseButton"), [this] { accept(); });
 
-    auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {m_add, m_edit, m_delete, m_up, m_down})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-    buttons->addWidget(close);
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(m_list, 1);
-    layout->addLayout(buttons);
+    LayOutListDialog(this, m_list, {m_add, m_edit, m_delete, m_up, m_down}, close);
 
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] {
