@@ -126,21 +126,17 @@ quint8 TByteReader::U8()
     return quint8(m_data[m_pos++]);
 }
 
-namespace
+template <class T> T TByteReader::next(const char *what)
 {
-// A little-endian integer of the reader's data at pos.
-template <class T> T littleEndianAt(const QByteArray &data, qsizetype pos)
-{
-    return qFromLittleEndian<T>(data.constData() + pos);
+    need(qint64(sizeof(T)), what);
+    const T v = qFromLittleEndian<T>(m_data.constData() + m_pos);
+    m_pos += qsizetype(sizeof(T));
+    return v;
 }
-} // namespace
 
 quint16 TByteReader::U16()
 {
-    need(2, "a 16-bit value");
-    const quint16 v = littleEndianAt<quint16>(m_data, m_pos);
-    m_pos += 2;
-    return v;
+    return next<quint16>("a 16-bit value");
 }
 
 qint16 TByteReader::I16()
@@ -150,10 +146,7 @@ qint16 TByteReader::I16()
 
 quint32 TByteReader::U32()
 {
-    need(4, "a 32-bit value");
-    const quint32 v = littleEndianAt<quint32>(m_data, m_pos);
-    m_pos += 4;
-    return v;
+    return next<quint32>("a 32-bit value");
 }
 
 qint32 TByteReader::I32()
@@ -163,10 +156,7 @@ qint32 TByteReader::I32()
 
 qint64 TByteReader::I64()
 {
-    need(8, "a 64-bit value");
-    const qint64 v = littleEndianAt<qint64>(m_data, m_pos);
-    m_pos += 8;
-    return v;
+    return next<qint64>("a 64-bit value");
 }
 
 double TByteReader::Extended()

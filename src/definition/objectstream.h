@@ -88,6 +88,8 @@ public:
 
 private:
     void need(qint64 n, const char *what) const;
+    // The next little-endian integer of type T, described by what when the data ends first.
+    template <class T> T next(const char *what);
     QByteArray m_data;
     qint64 m_pos;
 };
