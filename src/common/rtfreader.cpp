@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace
@@ -185,7 +186,8 @@ public:
         }
         flushBytes();
         flushText();
-        m_cursor.setBlockFormat(blockFormat());
+        // A last paragraph without \par keeps the format it had when the document's group closed.
+        m_cursor.setBlockFormat(m_finalBlock ? *m_finalBlock : blockFormat());
     }
 
 private:
@@ -220,6 +222,8 @@ private:
         if (ending == Dest::FontTable)
             commitFont();
         flushText();
+        if (m_stack.size() == 1 && ending == Dest::Text)
+            m_finalBlock = blockFormat();
         GroupState parent = m_stack.back();
         m_stack.pop_back();
         if (ending == Dest::Pict && parent.dest != Dest::Pict) {
@@ -868,6 +872,7 @@ private:
     QTextDocument *m_doc;
     QTextCursor m_cursor;
     bool m_done = false;
+    std::optional<QTextBlockFormat> m_finalBlock; // the last paragraph's format as the document ended
 
     GroupState m_st;
     std::vector<GroupState> m_stack;

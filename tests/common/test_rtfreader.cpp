@@ -308,3 +308,27 @@ TEST(RtfReader, LinesAndPlainText)
     ReadRichOrPlainText(EncodeCodePage(QStringLiteral("Счет")), &doc);
     EXPECT_EQ(doc.toPlainText(), DecodeCodePage(EncodeCodePage(QStringLiteral("Счет"))));
 }
+
+// The last paragraph needs no \par: it keeps the alignment and indents in force when the
+// document ends, whether the document is closed, cut off, or ends after a \par.
+TEST(RtfReader, LastParagraphWithoutParKeepsItsFormat)
+{
+    QTextDocument doc;
+    EXPECT_EQ(read(doc, "{\\rtf1\\ansi\\pard\\qc first\\par\\pard\\qr\\li720\\fi-240 last}"),
+              QStringLiteral("first\nlast"));
+    EXPECT_EQ(blockOf(doc, "first").alignment(), Qt::AlignHCenter);
+    EXPECT_EQ(blockOf(doc, "last").alignment(), Qt::AlignRight);
+    EXPECT_DOUBLE_EQ(blockOf(doc, "last").leftMargin(), 720);
+    EXPECT_DOUBLE_EQ(blockOf(doc, "last").textIndent(), -240);
+
+    read(doc, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard\\qc\\ri360 {\\b centred} only}trailing");
+    EXPECT_EQ(doc.toPlainText(), QStringLiteral("centred only"));
+    EXPECT_EQ(blockOf(doc, "only").alignment(), Qt::AlignHCenter);
+    EXPECT_DOUBLE_EQ(blockOf(doc, "only").rightMargin(), 360);
+
+    read(doc, "{\\rtf1\\ansi\\pard\\qr cut off");
+    EXPECT_EQ(blockOf(doc, "cut").alignment(), Qt::AlignRight);
+
+    read(doc, "{\\rtf1\\ansi\\pard\\qc closed\\par}");
+    EXPECT_EQ(blockOf(doc, "closed").alignment(), Qt::AlignHCenter);
+}
