@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <map>
 #include <optional>
+#include <vector>
 
 namespace
 {
@@ -140,4 +142,100 @@ QString DecodeCodePage(const QByteArray &bytes)
     if (bytes.isEmpty())
         return {};
     return cache().decoder->decode(bytes);
+}
+
+namespace
+{
+// Windows code pages in the order they are tried, with their font character sets.
+struct TWindowsCodePageEntry {
+    const char *name;
+    int number;
+    int charset;
+};
+constexpr TWindowsCodePageEntry WindowsCodePages[] = {
+    {"windows-1252", 1252, 0},   {"windows-1251", 1251, 204}, {"windows-1250", 1250, 238},
+    {"windows-1253", 1253, 161}, {"windows-1254", 1254, 162}, {"windows-1257", 1257, 186},
+    {"windows-1255", 1255, 177}, {"windows-1256", 1256, 178}, {"windows-1258", 1258, 163},
+    {"windows-874", 874, 222},   {"Shift_JIS", 932, 128},     {"GBK", 936, 134},
+    {"windows-949", 949, 129},   {"Big5", 950, 136},
+};
+
+TWindowsCodePage pageOf(const TWindowsCodePageEntry &e)
+{
+    return {QString::fromLatin1(e.name), e.number, e.charset};
+}
+
+// Encoders per code page and thread; invalid characters become NUL as above.
+QStringEncoder *windowsEncoder(const QString &name)
+{
+    thread_local std::map<QString, std::optional<QStringEncoder>> encoders;
+    auto it = encoders.find(name);
+    if (it == encoders.end()) {
+        std::optional<QStringEncoder> encoder;
+        QStringEncoder e(name.toLatin1().constData(), EncoderFlags);
+        if (e.isValid())
+            encoder.emplace(std::move(e));
+        it = encoders.emplace(name, std::move(encoder)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+}
+
+bool holds(const QString &name, const QString &text)
+{
+    QStringEncoder *encoder = windowsEncoder(name);
+    if (!encoder)
+        return false;
+    const QByteArray bytes = encoder->encode(text);
+    // Real NULs of the text come out as NULs too: only extra ones are losses.
+    return bytes.count('\0') == text.count(QChar(0));
+}
+
+// The entry for a codec name, compared as codec names are (letter case and "cp" spellings).
+const TWindowsCodePageEntry *entryNamed(const QString &name)
+{
+    QString n = name.trimmed().toLower();
+    if (n.startsWith(QLatin1String("cp")))
+        n = QStringLiteral("windows-") + n.mid(2);
+    for (const TWindowsCodePageEntry &e : WindowsCodePages)
+        if (n == QString::fromLatin1(e.name).toLower())
+            return &e;
+    return nullptr;
+}
+} // namespace
+
+TWindowsCodePage WindowsCodePageFor(const QString &text)
+{
+    bool ascii = true;
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    const TWindowsCodePageEntry *current = entryNamed(CodePageName());
+    if (current && (ascii || holds(QString::fromLatin1(current->name), text)))
+        return pageOf(*current);
+    if (ascii)
+        return pageOf(WindowsCodePages[0]);
+    for (const TWindowsCodePageEntry &e : WindowsCodePages)
+        if (&e != current && holds(QString::fromLatin1(e.name), text))
+            return pageOf(e);
+    return pageOf(WindowsCodePages[0]);
+}
+
+TWindowsCodePage WindowsCodePage(int number)
+{
+    for (const TWindowsCodePageEntry &e : WindowsCodePages)
+        if (e.number == number)
+            return pageOf(e);
+    return pageOf(WindowsCodePages[0]);
+}
+
+QByteArray EncodeWindowsCodePage(const QString &text, const TWindowsCodePage &page)
+{
+    if (text.isEmpty())
+        return {};
+    QStringEncoder *encoder = windowsEncoder(page.Name);
+    if (!encoder)
+        encoder = windowsEncoder(QString::fromLatin1(WindowsCodePages[0].name));
+    return encodeReplacingNul(*encoder, text);
 }

@@ -165,7 +165,11 @@ void TQRMetafileEngine::shape(const QPolygonF &polygon, bool closed)
     const bool brush = closed && m_brush.style() != Qt::NoBrush;
     if (!pen && !brush)
         return;
-    Shape(m_transform.map(polygon).toPolygon(), closed, pen ? &m_pen : nullptr, brush ? &m_brush : nullptr);
+    // Pens are as wide in page pixels as the painter's scale makes them; cosmetic ones keep their width.
+    QPen scaled = m_pen;
+    if (pen && !m_pen.isCosmetic())
+        scaled.setWidthF(m_pen.widthF() * std::sqrt(std::abs(m_transform.determinant())));
+    Shape(m_transform.map(polygon).toPolygon(), closed, pen ? &scaled : nullptr, brush ? &m_brush : nullptr);
 }
 
 void TQRMetafileEngine::drawTextItem(const QPointF &p, const QTextItem &item)

@@ -81,7 +81,8 @@ protected:
     // Called when painting starts and ends; End returns the finished file.
     virtual void Begin() = 0;
     virtual QByteArray End() = 0;
-    // A polygon (closed) or polyline in page pixels; pen and brush are null when not drawn.
+    // A polygon (closed) or polyline in page pixels; pen and brush are null when not drawn. The
+    // pen's width is in page pixels too.
     virtual void Shape(const QPolygon &points, bool closed, const QPen *pen, const QBrush *brush) = 0;
     virtual void Text(const TQRMetafileText &text) = 0;
     // An image stretched over target (page pixels).

@@ -1,5 +1,7 @@
 #include "wmfwriter.h"
 
+#include "common/codepage.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -183,6 +185,8 @@ void TQRWmfEngine::Shape(const QPolygon &points, bool closed, const QPen *pen, c
 
 void TQRWmfEngine::Text(const TQRMetafileText &t)
 {
+    // The text goes out in an 8-bit code page, which the font's character set names to readers.
+    const TWindowsCodePage page = WindowsCodePageFor(t.text);
     TQRMetafileBytes font;
     font.U16(quint16(clamp(-qint64(t.height) * m_factor)));
     font.U16(0);
@@ -192,12 +196,12 @@ void TQRWmfEngine::Text(const TQRMetafileText &t)
     font.bytes.append(char(t.italic ? 1 : 0));
     font.bytes.append(char(t.underline ? 1 : 0));
     font.bytes.append(char(t.strikeOut ? 1 : 0));
-    font.bytes.append(char(0)); // ANSI_CHARSET
+    font.bytes.append(char(page.Charset));
     font.bytes.append(char(0)); // out precision
     font.bytes.append(char(0)); // clip precision
     font.bytes.append(char(0)); // quality
     font.bytes.append(char(0)); // pitch and family
-    QByteArray face = AnsiText(t.family).left(31);
+    QByteArray face = EncodeWindowsCodePage(t.family, WindowsCodePageFor(t.family)).left(31);
     face.append(32 - face.size(), '\0');
     font.bytes += face;
     const quint16 slot = createObject(META_CREATEFONTINDIRECT, font.bytes);
@@ -208,12 +212,15 @@ void TQRWmfEngine::Text(const TQRMetafileText &t)
     colour.U32(ColorRef(t.color));
     record(META_SETTEXTCOLOR, colour.bytes);
     // Long texts are split: the string length is 16 bits and so is every record's character count.
-    const QByteArray all = AnsiText(t.text);
-    const qsizetype most = 8000;
+    // Pieces are cut between characters, so that no double-byte character is torn apart.
+    const qsizetype most = 4000;
     qint64 x = qint64(t.at.x()) * m_factor, y = qint64(t.at.y()) * m_factor;
     const double radians = t.angle / 10.0 * M_PI / 180.0;
-    for (qsizetype start = 0; start < all.size(); start += most) {
-        const QByteArray chars = all.mid(start, most);
+    for (qsizetype start = 0, count = 0; start < t.text.size(); start += count) {
+        count = std::min(most, t.text.size() - start);
+        if (start + count < t.text.size() && t.text[start + count - 1].isHighSurrogate())
+            --count;
+        const QByteArray chars = EncodeWindowsCodePage(t.text.mid(start, count), page);
         TQRMetafileBytes text;
         text.U16(quint16(clamp(y)));
         text.U16(quint16(clamp(x)));
@@ -225,8 +232,8 @@ void TQRWmfEngine::Text(const TQRMetafileText &t)
         // No character widths: readers then keep the text as one run, and the font's own widths
         // differ from ours only by rounding.
         qint64 width = 0;
-        for (qsizetype i = 0; i < chars.size(); ++i)
-            width += qint64(t.advances.value(start + i)) * m_factor;
+        for (qsizetype i = start; i < start + count; ++i)
+            width += qint64(t.advances.value(i)) * m_factor;
         record(META_EXTTEXTOUT, text.bytes);
         x += qint64(std::lround(width * std::cos(radians)));
         y -= qint64(std::lround(width * std::sin(radians)));

@@ -3,9 +3,9 @@
 // The placeable Windows Metafile writer: the Aldus placeable header, then
 // 16-bit records in logical units of 1/1440 inch or finer where the page
 // allows it (page pixels times a whole factor, so coordinates stay within 16
-// bits). Texts as EXTTEXTOUT in the ANSI code page with font, colour,
-// position and escapement; shapes as POLYGON and POLYLINE; pictures as
-// STRETCHDIB.
+// bits). Texts as EXTTEXTOUT in a Windows code page that holds them (the
+// font's character set names it) with font, colour, position and
+// escapement; shapes as POLYGON and POLYLINE; pictures as STRETCHDIB.
 
 #include "metafilewriter.h"
 
