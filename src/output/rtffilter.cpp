@@ -7,6 +7,9 @@
 #include "output/pages/qrerror.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringConverter>
 #include <algorithm>
 #include <cmath>
@@ -102,12 +105,33 @@ void TQRRTFExportFilter::writeLine(const QString &line)
     m_file.write("\n");
 }
 
+QString TQRRTFExportFilter::FamilyName(const QString &family)
+{
+    static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+    return QString(family).remove(foundry).trimmed();
+}
+
 int TQRRTFExportFilter::fontNumber(const QString &name) const
 {
-    for (int i = 0; i < m_fonts.size(); ++i)
-        if (m_fonts[i].Name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    auto known = m_numbers.constFind(name);
+    if (known != m_numbers.constEnd())
+        return *known;
+    auto find = [this](const QString &family) {
+        for (int i = 0; i < m_fonts.size(); ++i)
+            if (m_fonts[i].Name.compare(family, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    };
+    int number = find(FamilyName(name));
+    // A family that is not installed prints in the one the font system puts in its place; the
+    // text gets that family, so that it opens in the font it printed in.
+    if (number < 0 && !name.trimmed().isEmpty()) {
+        QFont font;
+        font.setFamilies({FamilyName(name)});
+        number = find(FamilyName(QFontInfo(font).family()));
+    }
+    m_numbers.insert(name, number);
+    return number;
 }
 
 void TQRRTFExportFilter::Start(int paperWidth, int paperHeight, const TFont *font)
@@ -129,11 +153,17 @@ void TQRRTFExportFilter::Start(int paperWidth, int paperHeight, const TFont *fon
         paperSize = int(page->PaperSize());
     }
 
+    // The table names families as word processors know them: a family that several foundries
+    // supply is listed once, without Qt's "[foundry]" suffix.
     m_fonts.clear();
+    m_numbers.clear();
+    QSet<QString> listed;
     for (const QString &family : QFontDatabase::families()) {
-        if (!m_fonts.isEmpty() && m_fonts.last().Name.compare(family, Qt::CaseInsensitive) == 0)
+        const QString name = FamilyName(family);
+        if (name.isEmpty() || listed.contains(name.toLower()))
             continue;
-        m_fonts.append({family, familyKind(family)});
+        listed.insert(name.toLower());
+        m_fonts.append({name, familyKind(family)});
     }
     std::stable_sort(m_fonts.begin(), m_fonts.end(),
                      [](const FontEntry &a, const FontEntry &b) { return a.Name < b.Name; });

@@ -6,6 +6,7 @@
 #include "engine/exportfilter.h"
 
 #include <QFile>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <vector>
@@ -36,6 +37,9 @@ public:
 
     // The font table in RTF order (sorted by name); filled by Start.
     const QList<FontEntry> &Fonts() const { return m_fonts; }
+    // A family name as the font table lists it: without the foundry Qt adds in brackets
+    // when several supply the family ("Nimbus Sans [urw]" is "Nimbus Sans").
+    static QString FamilyName(const QString &family);
     // Text as RTF: "\", "{" and "}" escaped, characters beyond ASCII as \u with a fallback.
     static QString Escape(const QString &text);
 
@@ -54,6 +58,7 @@ private:
 
     QFile m_file;
     QList<FontEntry> m_fonts;
+    mutable QHash<QString, int> m_numbers; // font numbers of the names asked for so far
     std::vector<std::vector<Item>> m_rows;
     int m_rowCount = 0;
     bool m_pageBreakPending = false;

@@ -6,6 +6,7 @@
 #include "output/rtffilter.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace
 {
@@ -203,4 +204,40 @@ TEST(RtfExport, RowsOutsideThePageAndUnwritableFile)
     TQRRTFExportFilter bad(QStringLiteral("/nonexistent-folder/x.rtf"));
     EXPECT_THROW(bad.Start(2100, 2970, &font), EQRError);
     EXPECT_FALSE(bad.Active());
+}
+
+// The font table names families a word processor knows, each once, and every text carries the
+// number of the family it printed in: an installed one by its name, a missing one by the family
+// the font system printed it with.
+TEST(RtfExport, FontTableNamesFamiliesAndEveryTextItsOwn)
+{
+    GenFixture f;
+    TQRBand *detail = f.addBand(QR::rbDetail, 100);
+    const QStringList families{QStringLiteral("Nimbus Sans"), QStringLiteral("C059"),
+                               QStringLiteral("Liberation Serif"), QStringLiteral("Arial")};
+    for (int i = 0; i < families.size(); ++i)
+        f.label(detail, QStringLiteral("text%1").arg(i), 10 + 450 * i)->Font()->SetName(families[i]);
+    f.records(1);
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("fonts.rtf"));
+    TQRRTFExportFilter filter(name);
+    f.report->ExportToFilter(&filter);
+
+    QSet<QString> seen;
+    for (const TQRRTFExportFilter::FontEntry &font : filter.Fonts()) {
+        EXPECT_FALSE(font.Name.contains(QLatin1Char('['))) << font.Name.toStdString();
+        EXPECT_FALSE(seen.contains(font.Name.toLower())) << font.Name.toStdString();
+        seen.insert(font.Name.toLower());
+    }
+    EXPECT_EQ(TQRRTFExportFilter::FamilyName(QStringLiteral("Nimbus Sans [urw]")),
+              QStringLiteral("Nimbus Sans"));
+
+    // unrtf shows each text in its family.
+    const QString html = runProgram(QStringLiteral("unrtf"), {QStringLiteral("--html"), name});
+    const QStringList expected{QStringLiteral("Nimbus Sans"), QStringLiteral("C059"),
+                               QStringLiteral("Liberation Serif"), QStringLiteral("Liberation Sans")};
+    for (int i = 0; i < expected.size(); ++i) {
+        const QRegularExpression face(QStringLiteral("<font face=\"([^\"]*)\">(<[^>]*>)*text%1").arg(i));
+        EXPECT_EQ(face.match(html).captured(1), expected[i]) << html.toStdString();
+    }
 }
