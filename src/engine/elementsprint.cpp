@@ -185,6 +185,7 @@ void TQRDBText::PrintAt(double offsetX, double offsetY)
         }
     }
     m_field = field;
+    NumberFormat.clear();
     try {
         if (!field || !ds || !ds->Active()) {
             OutputText.clear();
@@ -195,6 +196,8 @@ void TQRDBText::PrintAt(double offsetX, double offsetY)
             const bool isString = type == ftString || type == ftFixedChar || type == ftWideString;
             if (m_mask.isEmpty() || isString) {
                 OutputText = field->IsBlob() ? field->AsString() : field->DisplayText();
+                if (auto *numeric = qobject_cast<TNumericField *>(field))
+                    NumberFormat = numeric->DisplayFormat();
             } else if (field->IsNull()) {
                 OutputText.clear();
             } else {
@@ -205,11 +208,13 @@ void TQRDBText::PrintAt(double offsetX, double offsetY)
                 case ftLargeint:
                 case ftAutoInc:
                     OutputText = numericText(m_mask, double(field->AsInteger()));
+                    NumberFormat = m_mask;
                     break;
                 case ftFloat:
                 case ftCurrency:
                 case ftBCD:
                     OutputText = numericText(m_mask, field->AsFloat());
+                    NumberFormat = m_mask;
                     break;
                 case ftDate:
                 case ftTime:
@@ -296,7 +301,9 @@ QString TQRExpr::ValueText(const TQREvValue &v) const
 
 void TQRExpr::PrintAt(double offsetX, double offsetY)
 {
-    OutputText = ValueText(Value());
+    const TQREvValue value = Value();
+    OutputText = ValueText(value);
+    NumberFormat = value.ValueKind == rkInteger || value.ValueKind == rkFloat ? m_mask : QString();
     Formatted = false;
     TQRCustomLabel::PrintAt(offsetX, offsetY);
     if (m_resetAfterPrint && m_evaluator && m_evaluator->Prepared())

@@ -41,6 +41,11 @@ public:
     virtual void WriteTextItem(double x, double y, const TFont *font, TColor bgColor,
                                QR::TAlignment alignment, const QString &text);
 
+    // The display format (numeric mask) of the numbers the text items that follow print; the
+    // element sets it before its lines and clears it after them. Empty when there is none.
+    QString NumberFormat() const { return m_numberFormat; }
+    void SetNumberFormat(const QString &format) { m_numberFormat = format; }
+
     QString FileName() const { return m_fileName; }
     bool Active() const { return m_active; }
     TQRCustomReport *Report() const { return m_report; }
@@ -54,6 +59,7 @@ protected:
 
 private:
     QString m_fileName;
+    QString m_numberFormat;
     TQRCustomReport *m_report = nullptr;
     TQRPrinter *m_printer = nullptr;
 };

@@ -414,8 +414,11 @@ void TQRCustomLabel::PrintAt(double offsetX, double offsetY)
             }
             QRDrawText(canvas, QPointF(px, printer->YPos(y) + ascent), line);
         }
-        if (filter)
+        if (filter) {
+            filter->SetNumberFormat(NumberFormat);
             filter->WriteTextItem(anchor, y, Font(), Color(), alignment, line);
+            filter->SetNumberFormat(QString());
+        }
         y += lineHeight;
     };
 

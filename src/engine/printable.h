@@ -142,6 +142,9 @@ public:
 
     // --- run (labelprint.cpp) ---
     QString OutputText;
+    // The display format a printed number was formatted with (the element's mask or its field's
+    // display format); export filters hand it on with the number. Empty for other texts.
+    QString NumberFormat;
     QStringList WrappedLines;
     int NextLine = 0;
     bool Formatted = false;

@@ -4,6 +4,9 @@
 #include "expressions/value.h"
 
 #include <QList>
+#include <QStringList>
+
+#include <algorithm>
 
 #include <charconv>
 #include <cmath>
@@ -341,4 +344,103 @@ bool QRFormatNumeric(const QString &mask, double value, QString &result)
 {
     const TLocaleSettings &locale = LocaleSettings();
     return QRFormatNumeric(mask, value, result, locale.DecimalSeparator, locale.ThousandSeparator);
+}
+
+namespace
+{
+// One section as a spreadsheet format: placeholders as they are, the thousands separator between
+// integer placeholders (a comma after the last one would divide by a thousand), every literal in
+// double quotes.
+QString spreadsheetSection(const Section &s)
+{
+    QList<Token> tokens = s.Tokens;
+    qsizetype comma = -1; // the thousands separator goes before this token
+    if (s.Thousands) {
+        auto integerPlaceholders = [&tokens] {
+            QList<qsizetype> at;
+            for (qsizetype i = 0; i < tokens.size(); ++i)
+                if (tokens[i].Kind == Token::IntDigit)
+                    at << i;
+            return at;
+        };
+        QList<qsizetype> ints = integerPlaceholders();
+        // At least four integer placeholders, so that a group of three follows the comma.
+        qsizetype at = ints.isEmpty() ? tokens.size() : ints.first();
+        if (ints.isEmpty())
+            for (qsizetype i = 0; i < tokens.size(); ++i)
+                if (tokens[i].Kind != Token::Literal) {
+                    at = i;
+                    break;
+                }
+        for (qsizetype k = ints.size(); k < 4; ++k)
+            tokens.insert(at, Token::make(Token::IntDigit));
+        ints = integerPlaceholders();
+        comma = ints[ints.size() - 3];
+    }
+    QString out;
+    QString literal;
+    auto flushLiteral = [&] {
+        if (literal.isEmpty())
+            return;
+        // A quote cannot stand inside quotes: it is escaped on its own.
+        const QStringList parts = literal.split(QLatin1Char('"'));
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (i > 0)
+                out += QStringLiteral("\\\"");
+            if (!parts[i].isEmpty())
+                out += QLatin1Char('"') + parts[i] + QLatin1Char('"');
+        }
+        literal.clear();
+    };
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        const Token &t = tokens[i];
+        if (i == comma) {
+            flushLiteral();
+            out += QLatin1Char(',');
+        }
+        if (t.Kind == Token::Literal) {
+            literal += t.Text;
+            continue;
+        }
+        flushLiteral();
+        switch (t.Kind) {
+        case Token::IntDigit:
+        case Token::FracDigit:
+            out += t.Zero ? QLatin1Char('0') : QLatin1Char('#');
+            break;
+        case Token::Point:
+            out += QLatin1Char('.');
+            break;
+        case Token::Exponent:
+            out += t.ExpChar;
+            out += t.ExpPlus ? QLatin1Char('+') : QLatin1Char('-');
+            out += QString(std::max(1, t.ExpDigits), QLatin1Char('0'));
+            break;
+        default:
+            break;
+        }
+    }
+    flushLiteral();
+    return out;
+}
+} // namespace
+
+QString QRSpreadsheetNumberFormat(const QString &mask)
+{
+    const QList<QString> sections = splitSections(mask);
+    if (sections.isEmpty() || sections[0].isEmpty())
+        return QString();
+    const QString positive = spreadsheetSection(parseSection(sections[0]));
+    const bool hasNegative = sections.size() > 1 && !sections[1].isEmpty();
+    const bool hasZero = sections.size() > 2 && !sections[2].isEmpty();
+    if (!hasNegative && !hasZero)
+        return positive;
+    // An empty negative section falls back to the first one with a minus sign; a spreadsheet
+    // would show nothing for it.
+    const QString negative =
+        hasNegative ? spreadsheetSection(parseSection(sections[1])) : QStringLiteral("\"-\"") + positive;
+    QString format = positive + QLatin1Char(';') + negative;
+    if (hasZero)
+        format += QLatin1Char(';') + spreadsheetSection(parseSection(sections[2]));
+    return format;
 }

@@ -20,3 +20,7 @@
 bool QRFormatNumeric(const QString &mask, double value, QString &result);
 bool QRFormatNumeric(const QString &mask, double value, QString &result, QChar decimalSeparator,
                      QChar thousandSeparator);
+
+// The mask as a spreadsheet number format code (the one XLSX cells carry), which shows a number
+// the way the mask prints it; empty for the general form (an empty mask or first section).
+QString QRSpreadsheetNumberFormat(const QString &mask);

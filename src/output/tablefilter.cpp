@@ -3,6 +3,7 @@
 #include "common/graphics.h"
 #include "common/localesettings.h"
 #include "engine/report.h"
+#include "expressions/numericmask.h"
 #include "output/pages/qrerror.h"
 
 #include <QDataStream>
@@ -46,7 +47,7 @@ void TQRTableExportFilter::WriteTextItem(double x, double y, const TFont *font, 
     const bool bold = font && font->Style().testFlag(TFont::fsBold);
     const int anchor = int(std::lround(x / 10.0));
     m_anchors.insert(anchor);
-    m_items.push_back({m_page, int(std::lround(y * 72.0 / 254.0)), anchor, {text, bold}});
+    m_items.push_back({m_page, int(std::lround(y * 72.0 / 254.0)), anchor, {text, bold, NumberFormat()}});
 }
 
 int TQRTableExportFilter::ColumnCount() const
@@ -77,6 +78,8 @@ void TQRTableExportFilter::PageRows(const std::function<bool(const AnchorRow &)>
         // Two texts on one anchor of one row share the cell rather than losing one.
         if (!cell.Text.isEmpty())
             cell.Text += QLatin1Char(' ');
+        else
+            cell.Format = i->Value.Format;
         cell.Text += i->Value.Text;
         cell.Bold = cell.Bold || i->Value.Bold;
     }
@@ -86,12 +89,12 @@ void TQRTableExportFilter::PageRows(const std::function<bool(const AnchorRow &)>
 
 namespace
 {
-// Spilled rows: cell count, then per cell anchor, bold flag and UTF-8 text.
+// Spilled rows: cell count, then per cell anchor, bold flag, UTF-8 text and UTF-8 format.
 void writeRow(QDataStream &out, const std::map<int, TQRTableExportFilter::Cell> &row)
 {
     out << quint32(row.size());
     for (const auto &[anchor, cell] : row)
-        out << qint32(anchor) << cell.Bold << cell.Text.toUtf8();
+        out << qint32(anchor) << cell.Bold << cell.Text.toUtf8() << cell.Format.toUtf8();
 }
 
 bool readRow(QDataStream &in, std::map<int, TQRTableExportFilter::Cell> &row)
@@ -99,12 +102,13 @@ bool readRow(QDataStream &in, std::map<int, TQRTableExportFilter::Cell> &row)
     row.clear();
     quint32 cells = 0;
     in >> cells;
-    QByteArray text;
+    QByteArray text, format;
     for (quint32 c = 0; c < cells && in.status() == QDataStream::Ok; ++c) {
         qint32 anchor = 0;
         TQRTableExportFilter::Cell cell;
-        in >> anchor >> cell.Bold >> text;
+        in >> anchor >> cell.Bold >> text >> format;
         cell.Text = QString::fromUtf8(text);
+        cell.Format = QString::fromUtf8(format);
         row.emplace(anchor, std::move(cell));
     }
     return in.status() == QDataStream::Ok;
@@ -217,6 +221,40 @@ bool TQRTableExportFilter::ReadNumber(const QString &text, double &value)
     return TLocaleSettings::TryStrToFloat(bare, locale.DecimalSeparator, value) && std::isfinite(value);
 }
 
+QByteArray TQRTableExportFilter::CsvNumber(const QString &text, double value)
+{
+    const QString t = text.trimmed();
+    if (t.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        return QByteArray::number(value, 'g', 15);
+    const qsizetype point = t.indexOf(LocaleSettings().DecimalSeparator);
+    const int decimals = point < 0 ? 0 : int(t.size() - point - 1);
+    // Beyond what a double holds, the digits printed are not all the value's own.
+    if (decimals > 15 || std::fabs(value) >= 1e15)
+        return QByteArray::number(value, 'g', 15);
+    return QByteArray::number(value, 'f', decimals);
+}
+
+QString TQRTableExportFilter::SpreadsheetFormat(const Cell &cell)
+{
+    if (!cell.Format.isEmpty())
+        return QRSpreadsheetNumberFormat(cell.Format);
+    const TLocaleSettings &locale = LocaleSettings();
+    const QString t = cell.Text.trimmed();
+    if (t.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        return QString();
+    const qsizetype point = t.indexOf(locale.DecimalSeparator);
+    const int decimals = point < 0 ? 0 : int(t.size() - point - 1);
+    const bool grouped = !locale.ThousandSeparator.isNull() &&
+                         locale.ThousandSeparator != locale.DecimalSeparator &&
+                         t.contains(locale.ThousandSeparator);
+    if (decimals == 0 && !grouped)
+        return QString();
+    QString format = grouped ? QStringLiteral("#,##0") : QStringLiteral("0");
+    if (decimals > 0)
+        format += QLatin1Char('.') + QString(decimals, QLatin1Char('0'));
+    return format;
+}
+
 void TQRTableExportFilter::Finish()
 {
     TQRExportFilter::Finish();
@@ -272,7 +310,7 @@ void TQRCSVExportFilter::WriteTable()
                 continue;
             double number = 0;
             if (ReadNumber(it->second.Text, number)) {
-                out += QByteArray::number(number, 'g', 15);
+                out += CsvNumber(it->second.Text, number);
             } else if (it->second.Text.contains(needsQuotes)) {
                 QString quoted = it->second.Text;
                 quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -346,6 +384,7 @@ void TQRXLSXExportFilter::WriteTable()
         workbook_set_properties(book, &properties);
     }
 
+    std::map<std::pair<QString, bool>, lxw_format *> numberFormats; // by format code and boldness
     QString failure;
     lxw_row_t r = 0;
     ForEachRow([&](const Row &row) {
@@ -361,9 +400,21 @@ void TQRXLSXExportFilter::WriteTable()
             lxw_format *format = cell.Bold ? bold : nullptr;
             double number = 0;
             lxw_error e;
-            if (ReadNumber(cell.Text, number))
+            if (ReadNumber(cell.Text, number)) {
+                // A number shows as the report printed it: its display format goes with it.
+                const QString code = SpreadsheetFormat(cell);
+                if (!code.isEmpty()) {
+                    lxw_format *&shaped = numberFormats[{code, cell.Bold}];
+                    if (!shaped) {
+                        shaped = workbook_add_format(book);
+                        format_set_num_format(shaped, code.toUtf8().constData());
+                        if (cell.Bold)
+                            format_set_bold(shaped);
+                    }
+                    format = shaped;
+                }
                 e = worksheet_write_number(sheet, r, lxw_col_t(column), number, format);
-            else
+            } else
                 e = worksheet_write_string(sheet, r, lxw_col_t(column), cell.Text.toUtf8().constData(),
                                            format);
             if (e != LXW_NO_ERROR && failure.isEmpty())

@@ -23,10 +23,12 @@
 class TQRTableExportFilter : public TQRExportFilter
 {
 public:
-    // One cell: its text and whether it was printed bold.
+    // One cell: its text, whether it was printed bold, and the display format (numeric mask) its
+    // number was printed with.
     struct Cell {
         QString Text;
         bool Bold = false;
+        QString Format;
     };
     // A table row: cells by column index.
     using Row = std::map<int, Cell>;
@@ -51,6 +53,13 @@ public:
     // The number a cell text stands for in the report's locale: decimal
     // separator, optional thousands separators, sign, surrounding blanks.
     static bool ReadNumber(const QString &text, double &value);
+    // A number read from text as a CSV file writes it: a point for the decimal separator, no
+    // thousands separators, and the decimals the text shows ("814,10" gives "814.10").
+    static QByteArray CsvNumber(const QString &text, double value);
+    // The spreadsheet number format of a cell that shows a number: from its display format when
+    // it has one, else the one its text shows (its decimals and thousands separators); empty
+    // for the general form.
+    static QString SpreadsheetFormat(const Cell &cell);
 
 protected:
     // Writes the table (ForEachRow); throws EQRError when the file cannot be written.

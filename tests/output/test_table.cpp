@@ -1,12 +1,15 @@
 #include "outputtest.h"
 
 #include "common/graphics.h"
+#include "data/field.h"
+#include "expressions/numericmask.h"
 #include "output/pages/qrerror.h"
 #include "output/tablefilter.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace
 {
@@ -263,4 +266,79 @@ TEST(TableExport, RowsOfManyPagesKeepTheirColumns)
     EXPECT_EQ(rows[(kPages - 1) * kLines].toArray().toVariantList(),
               (QVariantList{"late", "p40 l1", "4001"}));
     EXPECT_TRUE(QDir(spillDir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// Numbers arrive as the report printed them: a CSV field keeps the printed decimals, and an XLSX
+// cell keeps its number and carries the element's display format (an expression's mask, a
+// field's display format, or what a plain label's text shows) as its number format.
+TEST(TableExport, NumbersKeepTheFormatsTheReportPrinted)
+{
+    DataFixture f;
+    TQuery *q = f.query(QStringLiteral("sums"), "Name,Amount\nA,814.1\nB,1052.04\nC,-3.5\n",
+                        QStringLiteral("select Name, Amount from sums"));
+    q->Open();
+    auto *amount = qobject_cast<TNumericField *>(q->FindField(QStringLiteral("Amount")));
+    ASSERT_NE(amount, nullptr);
+    amount->SetDisplayFormat(QStringLiteral("0.000"));
+    f.report->SetDataSet(q);
+    TQRBand *detail = f.addBand(QR::rbDetail, 100);
+    auto *expr = f.element<TQRExpr>(detail, 0, 0, 400, 40);
+    expr->SetExpression(QStringLiteral("Amount"));
+    expr->SetMask(QStringLiteral("#,##0.00"));
+    auto *text = f.element<TQRDBText>(detail, 500, 0, 400, 40);
+    text->SetDataSet(q);
+    text->SetDataField(QStringLiteral("Amount"));
+    f.label(detail, QStringLiteral("814.10"), 1000);
+    auto *science = f.element<TQRExpr>(detail, 1500, 0, 400, 40);
+    science->SetExpression(QStringLiteral("Amount * 1000"));
+    science->SetMask(QStringLiteral("0.0E+00"));
+
+    const QString csv = f.dir.filePath(QStringLiteral("sums.csv"));
+    TQRCSVExportFilter csvFilter(csv);
+    f.report->ExportToFilter(&csvFilter);
+    const QJsonArray rows = parseCsv(csv);
+    ASSERT_EQ(rows.size(), 3) << QJsonDocument(rows).toJson().toStdString();
+    EXPECT_EQ(rows[0].toArray().toVariantList(), (QVariantList{"814.10", "814.100", "814.10", "810000"}));
+    EXPECT_EQ(rows[1].toArray().toVariantList(), (QVariantList{"1052.04", "1052.040", "814.10", "1100000"}));
+    EXPECT_EQ(rows[2].toArray().toVariantList(), (QVariantList{"-3.50", "-3.500", "814.10", "-3500"}));
+
+    const QString xlsx = f.dir.filePath(QStringLiteral("sums.xlsx"));
+    TQRXLSXExportFilter xlsxFilter(xlsx);
+    f.report->ExportToFilter(&xlsxFilter);
+    // Each cell's value and the format code of its style, read from the workbook's XML.
+    static const QByteArray script = R"(
+import json, sys, zipfile
+import xml.etree.ElementTree as ET
+ns = {'m': 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}
+z = zipfile.ZipFile(sys.argv[1])
+styles = ET.fromstring(z.read('xl/styles.xml'))
+codes = {int(n.get('numFmtId')): n.get('formatCode') for n in styles.iter('{%s}numFmt' % ns['m'])}
+xfs = styles.find('m:cellXfs', ns).findall('m:xf', ns)
+out = {}
+for c in ET.fromstring(z.read('xl/worksheets/sheet1.xml')).iter('{%s}c' % ns['m']):
+    xf = xfs[int(c.get('s', 0))]
+    out[c.get('r')] = [c.get('t', 'n'), c.find('m:v', ns).text, codes.get(int(xf.get('numFmtId', 0)), 'General')]
+print(json.dumps(out))
+)";
+    const QJsonObject cells = QJsonDocument::fromJson(runPython(script, {xlsx}).toUtf8()).object();
+    auto cell = [&](const char *ref) { return cells.value(QLatin1String(ref)).toArray().toVariantList(); };
+    EXPECT_EQ(cell("A1"), (QVariantList{"n", "814.1", "#,##0.00"}));
+    EXPECT_EQ(cell("A2"), (QVariantList{"n", "1052.04", "#,##0.00"}));
+    EXPECT_EQ(cell("B3"), (QVariantList{"n", "-3.5", "0.000"}));
+    EXPECT_EQ(cell("C1"), (QVariantList{"n", "814.1", "0.00"}));
+    EXPECT_EQ(cell("D2"), (QVariantList{"n", "1100000", "0.0E+00"}));
+
+    // Masks become spreadsheet format codes: the thousands separator between integer
+    // placeholders, literals quoted, an empty negative section signed like the first.
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral("0.00,")), QStringLiteral("#,##0.00"));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral("00000,")), QStringLiteral("00,000"));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QString::fromUtf8("0.00 'руб'")), QString::fromUtf8("0.00\" руб\""));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral("0%")), QStringLiteral("0\"%\""));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral("0.0;;'nil'")),
+              QStringLiteral("0.0;\"-\"0.0;\"nil\""));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral("#.##;(#.##)")),
+              QStringLiteral("#.##;\"(\"#.##\")\""));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral("0E+")), QStringLiteral("0E+0"));
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QString()), QString());
+    EXPECT_EQ(QRSpreadsheetNumberFormat(QStringLiteral(";0")), QString());
 }
