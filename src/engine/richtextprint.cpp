@@ -14,8 +14,10 @@
 #include "output/pages/qrprinter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
@@ -71,11 +73,29 @@ void fontsToTwips(QTextDocument *doc)
     for (Run &run : runs) {
         const double points = run.format.doubleProperty(QTextFormat::FontPointSize);
         run.format.clearProperty(QTextFormat::FontPointSize);
-        run.format.setProperty(QTextFormat::FontPixelSize, std::max(1, int(std::lround(points * TwipsPerInch / 72.0))));
+        run.format.setProperty(QTextFormat::FontPixelSize,
+                               std::max(1, int(std::lround(points * TwipsPerInch / 72.0))));
         QTextCursor cursor(doc);
         cursor.setPosition(run.position);
         cursor.setPosition(run.position + run.length, QTextCursor::KeepAnchor);
         cursor.setCharFormat(run.format);
+    }
+}
+
+// The layout takes paragraph spacing above and below as pixels of the screen and scales it to
+// the device, as it does exact line heights; the document holds twips, which would come out
+// fifteen times too large on the twips device.
+void spacingToScreenPixels(QTextDocument *doc)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double perTwip = (screen ? screen->logicalDotsPerInchY() : 96.0) / TwipsPerInch;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        if (format.topMargin() == 0 && format.bottomMargin() == 0)
+            continue;
+        format.setTopMargin(format.topMargin() * perTwip);
+        format.setBottomMargin(format.bottomMargin() * perTwip);
+        QTextCursor(block).setBlockFormat(format);
     }
 }
 } // namespace
@@ -193,8 +213,8 @@ void TQRRichTextLayout::addChunk(const QTextDocument &source, int from, int to, 
         // Paragraph formats as in the source (the first one is not carried by a fragment), and
         // the pictures the piece shows.
         QTextBlock target = chunk.doc->begin();
-        for (QTextBlock block = source.findBlock(from); block.isValid() && target.isValid() &&
-                                                        block.position() <= to;
+        for (QTextBlock block = source.findBlock(from);
+             block.isValid() && target.isValid() && block.position() <= to;
              block = block.next(), target = target.next()) {
             QTextCursor(target).setBlockFormat(block.blockFormat());
             for (auto it = target.begin(); !it.atEnd(); ++it) {
@@ -213,6 +233,7 @@ void TQRRichTextLayout::addChunk(const QTextDocument &source, int from, int to, 
     doc->setDocumentMargin(0);
     doc->setDefaultFont(defaultFont);
     fontsToTwips(doc);
+    spacingToScreenPixels(doc);
     QTextOption option = doc->defaultTextOption();
     option.setAlignment(defaultAlignment);
     doc->setDefaultTextOption(option);
@@ -327,16 +348,19 @@ void TQRRichTextLayout::Render(QPainter *painter, const QRectF &target, double d
     // Only whole lines from..to: the lines around them are clipped away.
     const QRectF clip(-m_width, top, 3 * std::max(m_width, 1.0), height);
     painter->setClipRect(clip, Qt::IntersectClip);
-    for (int c = m_lines[first].chunk; c <= m_lines[std::min<size_t>(last, m_lines.size() - 1)].chunk; ++c) {
-        const Chunk &chunk = m_chunks[c];
-        painter->save();
-        painter->translate(0, chunk.top);
-        QAbstractTextDocumentLayout::PaintContext context;
-        // Lines that only touch the clip would be drawn (and recorded) too; a twip less keeps them out.
-        context.clip = clip.translated(0, -chunk.top).adjusted(0, 1, 0, -1);
-        context.palette.setColor(QPalette::Text, textColor);
-        chunk.doc->documentLayout()->draw(painter, context);
-        painter->restore();
+    // Line by line: the document's own drawing also draws the line above the clip of every
+    // paragraph it enters, which a page that continues a text would then hold twice.
+    painter->setPen(textColor);
+    for (int k = first; k <= last; ++k) {
+        const Line &line = m_lines[k];
+        const Chunk &chunk = m_chunks[line.chunk];
+        const QTextBlock block = chunk.doc->findBlock(line.start - chunk.offset);
+        const QTextLayout *layout = block.layout();
+        if (!layout)
+            continue;
+        const QTextLine textLine = layout->lineForTextPosition(line.start - chunk.offset - block.position());
+        if (textLine.isValid())
+            textLine.draw(painter, layout->position() + QPointF(0, chunk.top));
     }
     painter->restore();
 }

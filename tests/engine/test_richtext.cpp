@@ -471,3 +471,51 @@ TEST(RichTextLayout, ExactLineHeightsTabStopsAndIndentsFromRtfKeepTheirSize)
     EXPECT_NEAR(firstInk(0, second), 100, 4) << "the tab stop at one inch";
     EXPECT_NEAR(firstInk(second, layout.EndPosition()), 50, 4) << "the half-inch indent";
 }
+
+// A stretching rich text continued on further pages draws each of its lines once: the line a
+// page ended with is not drawn again (out of sight above the margin) on the next page. Paragraph
+// spacing keeps its size in twips, so that a page holds as many paragraphs as the spacing allows.
+TEST(RichTextPrinting, ContinuedPagesDrawEachLineOnceAndSpacingKeepsItsSize)
+{
+    auto run = [](const QString &paragraphFormat, int *pages) {
+        GenFixture f;
+        TQRBand *detail = f.addBand(QR::rbDetail, 200);
+        f.label(detail, QStringLiteral("ABOVE"), 0, 0);
+        auto *rich = f.element<TQRRichText>(detail, 0, 100, 1500, 100);
+        rich->SetAutoStretch(true);
+        QStringList lines{"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}", paragraphFormat};
+        QString expected;
+        for (int p = 0; p < 40; ++p) {
+            QString para;
+            for (int w = 0; w < 30; ++w) {
+                const QString word =
+                    QStringLiteral("w%1x%2").arg(p, 3, 10, QLatin1Char('0')).arg(w, 2, 10, QLatin1Char('0'));
+                expected += word;
+                para += (w ? QStringLiteral(" ") : QString()) + word;
+            }
+            lines << para + "\\par";
+        }
+        lines << "}";
+        rich->SetLines(lines);
+        f.records(1);
+        f.report->PreparePages();
+        TQRPrinter *p = f.report->QRPrinter();
+        *pages = p->PageCount();
+        // Text runs may be cut anywhere, so the pages' texts are compared without blanks.
+        QString printed;
+        for (int page = 1; page <= p->PageCount(); ++page) {
+            QStringList texts = pageTexts(p, page);
+            texts.removeAll(QStringLiteral("ABOVE"));
+            printed += texts.join(QString()).remove(QLatin1Char(' '));
+        }
+        EXPECT_EQ(printed, expected) << paragraphFormat.toStdString();
+    };
+    int plain = 0, spaced = 0, exact = 0;
+    run(QStringLiteral("\\pard\\fs24"), &plain);
+    EXPECT_GE(plain, 3);
+    // 40 times 12 points after a paragraph add about 170 mm: at most one page more.
+    run(QStringLiteral("\\pard\\sa240\\fs24"), &spaced);
+    EXPECT_LE(spaced, plain + 1);
+    run(QStringLiteral("\\pard\\sl-300\\sb120\\fs24"), &exact);
+    EXPECT_LE(exact, plain + 2);
+}
