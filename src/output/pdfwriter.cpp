@@ -791,8 +791,10 @@ private:
                 const QPointF at = origin + run.positions[k];
                 if (k > i && std::abs(at.y() - start.y()) > 0.01)
                     break;
+                // Qt's advances differ from the font's widths by hinting's fractions of a pixel;
+                // moves are written once they add up to something one could see.
                 const double diff = at.x() - pdfX;
-                const int adjust = int(std::lround(-diff * scale));
+                const int adjust = std::abs(diff) < 0.04 ? 0 : int(std::lround(-diff * scale));
                 if (adjust != 0) {
                     if (!glyphs.isEmpty())
                         PdfAppendLiteral(array, glyphs.constData(), glyphs.size());

@@ -1037,73 +1037,55 @@ struct ImageSlot {
     QPixmap pixmap;
 };
 
-// Where a page has been drawn on, as cells of a fixed grid over the page. Marking a
-// rectangle and asking whether one touches ink cost a few words per row of cells,
-// whatever was drawn before, so a page's bookkeeping stays linear in its items.
-// Rectangles are widened to whole cells: a fill is at worst kept needlessly.
+// Where a page has been drawn on: the rectangles inked, filed under the strips of the page
+// they cross. Asking whether a rectangle touches ink looks only at the rectangles of its own
+// strips, so a page's bookkeeping grows with its items, not with their square.
 class InkGrid
 {
 public:
     void Reset(const QRectF &area)
     {
-        std::memset(m_rows, 0, sizeof m_rows);
-        m_area = area;
-        m_sx = area.width() > 0 ? Columns / area.width() : 0;
-        m_sy = area.height() > 0 ? Rows / area.height() : 0;
+        for (std::vector<QRectF> &strip : m_strips)
+            strip.clear(); // keeps their room for the next page
+        m_top = area.top();
+        m_scale = area.height() > 0 ? Strips / area.height() : 0;
     }
     void Mark(const QRectF &r)
     {
-        int c0, c1, r0, r1;
-        cells(r, &c0, &c1, &r0, &r1);
-        quint64 mask[Words];
-        masks(c0, c1, mask);
-        for (int row = r0; row <= r1; ++row)
-            for (int w = 0; w < Words; ++w)
-                m_rows[row][w] |= mask[w];
+        int first, last;
+        strips(r, &first, &last);
+        for (int s = first; s <= last; ++s)
+            m_strips[size_t(s)].push_back(r);
     }
     bool Touches(const QRectF &r) const
     {
-        int c0, c1, r0, r1;
-        cells(r, &c0, &c1, &r0, &r1);
-        quint64 mask[Words];
-        masks(c0, c1, mask);
-        for (int row = r0; row <= r1; ++row)
-            for (int w = 0; w < Words; ++w)
-                if (m_rows[row][w] & mask[w])
+        int first, last;
+        strips(r, &first, &last);
+        for (int s = first; s <= last; ++s)
+            for (const QRectF &inked : m_strips[size_t(s)])
+                if (inked.intersects(r))
                     return true;
         return false;
     }
 
 private:
-    static constexpr int Columns = 128, Rows = 256, Words = Columns / 64;
+    static constexpr int Strips = 256;
 
-    static int clampCell(double v, int n)
+    static int clampStrip(double v)
     {
-        // Clamping keeps overlapping rectangles overlapping; NaN lands on cell 0.
-        return v >= n - 1 ? n - 1 : v > 0 ? int(v) : 0;
+        // Clamping keeps overlapping rectangles in a common strip; NaN lands in strip 0.
+        return v >= Strips - 1 ? Strips - 1 : v > 0 ? int(v) : 0;
     }
-    void cells(const QRectF &r, int *c0, int *c1, int *r0, int *r1) const
+    void strips(const QRectF &r, int *first, int *last) const
     {
-        *c0 = clampCell(std::floor((r.left() - m_area.left()) * m_sx), Columns);
-        *c1 = clampCell(std::floor((r.right() - m_area.left()) * m_sx), Columns);
-        *r0 = clampCell(std::floor((r.top() - m_area.top()) * m_sy), Rows);
-        *r1 = clampCell(std::floor((r.bottom() - m_area.top()) * m_sy), Rows);
-        if (*c1 < *c0)
-            std::swap(*c0, *c1);
-        if (*r1 < *r0)
-            std::swap(*r0, *r1);
-    }
-    static void masks(int c0, int c1, quint64 *mask)
-    {
-        for (int w = 0; w < Words; ++w) {
-            const int lo = std::max(c0 - w * 64, 0), hi = std::min(c1 - w * 64, 63);
-            mask[w] = lo > hi ? 0 : (~quint64(0) >> (63 - hi)) & (~quint64(0) << lo);
-        }
+        *first = clampStrip(std::floor((r.top() - m_top) * m_scale));
+        *last = clampStrip(std::floor((r.bottom() - m_top) * m_scale));
+        if (*last < *first)
+            std::swap(*first, *last);
     }
 
-    quint64 m_rows[Rows][Words] = {};
-    QRectF m_area;
-    double m_sx = 0, m_sy = 0;
+    std::vector<std::vector<QRectF>> m_strips = std::vector<std::vector<QRectF>>(Strips);
+    double m_top = 0, m_scale = 0;
 };
 
 // Walks a page's commands; with a painter it draws them, with a sink it hands
