@@ -409,6 +409,8 @@ namespace
 // Characters laid out one glyph each, from the face's character map, in any font without
 // letter spacing or case changes: Latin, Greek and Cyrillic without combining marks.
 constexpr char32_t kDirectLimit = 0x0530;
+// A kerning not yet learnt.
+constexpr float kUnknown = 1e30f;
 
 bool directCharacter(char16_t c)
 {
@@ -429,6 +431,8 @@ struct TQRPdfShaper::Entry {
     // What Qt's layout does to two neighbours (first << 16 | second): the kerning added to the
     // first one's advance, or NaN where they are shaped into other glyphs (ligatures).
     std::unordered_map<quint32, double> pairs;
+    // The same for two ASCII characters, the common case, looked up directly; kUnknown until learnt.
+    std::vector<float> asciiPairs = std::vector<float>(128 * 128, kUnknown);
 };
 
 TQRPdfShaper::TQRPdfShaper(TQRPdfFontRegistry *registry, int dpi)
@@ -528,10 +532,15 @@ double TQRPdfShaper::Shape(const QFont &font, const QString &text, bool rightToL
 
 double TQRPdfShaper::pair(Entry &e, char16_t a, char16_t b)
 {
+    float *ascii = a < 128 && b < 128 ? &e.asciiPairs[size_t(a) * 128 + b] : nullptr;
+    if (ascii && *ascii != kUnknown)
+        return *ascii;
     const quint32 key = quint32(a) << 16 | b;
-    const auto found = e.pairs.find(key);
-    if (found != e.pairs.end())
-        return found->second;
+    if (!ascii) {
+        const auto found = e.pairs.find(key);
+        if (found != e.pairs.end())
+            return found->second;
+    }
     std::vector<TQRPdfGlyphRun> runs;
     const QChar both[2] = {QChar(a), QChar(b)};
     layout(e, QString(both, 2), false, &runs);
@@ -540,7 +549,10 @@ double TQRPdfShaper::pair(Entry &e, char16_t a, char16_t b)
         runs[0].glyphs[1] == e.glyph[b] && runs[0].positions[0] == QPointF(0, 0) &&
         runs[0].positions[1].y() == 0)
         kern = runs[0].positions[1].x() - e.advance[a];
-    e.pairs.emplace(key, kern);
+    if (ascii)
+        *ascii = float(kern); // Qt's positions are in 1/64 pixel: a float keeps them exactly
+    else
+        e.pairs.emplace(key, kern);
     return kern;
 }
 

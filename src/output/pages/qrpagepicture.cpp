@@ -1,6 +1,8 @@
 #include "qrpagepicture.h"
 #include "qrpagesink.h"
 
+#include "common/jpegbytes.h"
+
 #include <QBitmap>
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -28,7 +30,7 @@ enum Op : quint8 {
     OpDefFont = 2,  // string (QFont::toString)
     OpDefPen = 3,   // style, cap, join, flags, width, colour or brush, [miter], [dashes]
     OpDefBrush = 4, // style, flags, colour, [image], [gradient], [transform]
-    OpDefImage = 5, // kind, PNG bytes
+    OpDefImage = 5, // kind, PNG (or a JPEG file as it came) bytes
 
     OpPen = 16,
     OpBrush = 17,
@@ -193,6 +195,10 @@ private:
 
 QByteArray encodePng(const QImage &image)
 {
+    // A JPEG is kept as it came: smaller than its pixels in PNG, and passed on as it is.
+    const QByteArray jpeg = QRJpegBytes(image);
+    if (!jpeg.isEmpty())
+        return jpeg;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
