@@ -1,4 +1,5 @@
 #include "graphics.h"
+#include "jpegbytes.h"
 
 #include "units.h"
 
@@ -248,9 +249,26 @@ QImage decode(const QByteArray &bytes, QByteArray *format = nullptr)
     QImage image = reader.read();
     if (format)
         *format = reader.format();
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        image = QRWithJpegBytes(image, bytes);
     return image;
 }
+
+const QString kJpegKey = QStringLiteral("Tabulon-JPEG");
 } // namespace
+
+QImage QRWithJpegBytes(QImage image, const QByteArray &jpeg)
+{
+    if (!image.isNull() && !jpeg.isEmpty())
+        image.setText(kJpegKey, QString::fromLatin1(jpeg.toBase64()));
+    return image;
+}
+
+QByteArray QRJpegBytes(const QImage &image)
+{
+    const QString text = image.text(kJpegKey);
+    return text.isEmpty() ? QByteArray() : QByteArray::fromBase64(text.toLatin1());
+}
 
 void TPicture::SetImage(const QImage &image)
 {

@@ -4,12 +4,12 @@
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagepicture.h"
 #include "output/pages/qrprinter.h"
+#include "pdfwriter.h"
 #include "wmffilter.h"
 
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
 
@@ -85,58 +85,33 @@ QString TQRPDFExportFilter::FilterName() const
     return QStringLiteral("PDF File");
 }
 
-namespace
-{
-QPageLayout layoutOf(const TQRPagePicture &page)
-{
-    const double w = page.Size().width() * 25.4 / page.Dpi();
-    const double h = page.Size().height() * 25.4 / page.Dpi();
-    const bool landscape = w > h;
-    const QPageSize size(landscape ? QSizeF(h, w) : QSizeF(w, h), QPageSize::Millimeter, QString(),
-                         QPageSize::FuzzyMatch);
-    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
-}
-} // namespace
-
 void TQRPDFExportFilter::WritePages(int count)
 {
-    TQRPagePicture page = Page(1);
     QSaveFile file(FileName());
     if (!file.open(QIODevice::WriteOnly))
         throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), file.errorString()));
-    QPdfWriter writer(&file);
-    writer.setCreator(QStringLiteral("Tabulon"));
+    TQRPdfWriter writer(&file);
     if (Report())
-        writer.setTitle(Report()->ReportTitle());
+        writer.SetTitle(Report()->ReportTitle());
     else if (PreviewPrinter())
-        writer.setTitle(PreviewPrinter()->Title());
-    writer.setPageLayout(layoutOf(page));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        throw EQRError(QStringLiteral("Cannot create %1").arg(FileName()));
-    for (int n = 1; n <= count; ++n) {
+        writer.SetTitle(PreviewPrinter()->Title());
+    // Pages are fetched one by one as the writer asks for them, so only those being encoded are held.
+    const TQRPdfWriter::PageSource source = [this](int n, TQRPagePicture *page, QString *error) {
         try {
-            if (n > 1) {
-                const QSize size = page.Size();
-                const int dpi = page.Dpi();
-                page = Page(n);
-                // Most reports keep one paper size: the layout is set only when it changes.
-                if (page.Size() != size || page.Dpi() != dpi)
-                    writer.setPageLayout(layoutOf(page));
-                writer.newPage();
-            }
-            painter.save();
-            const double scale = double(writer.resolution()) / page.Dpi();
-            painter.scale(scale, scale);
-            replay(page, &painter, FileName(), true);
-        } catch (...) {
-            painter.end();
-            file.cancelWriting();
-            throw;
+            *page = Page(n);
+            return true;
+        } catch (const EQRError &e) {
+            *error = e.Message();
+            return false;
         }
-        painter.restore();
+    };
+    QString error;
+    if (!writer.Write(count, source, &error)) {
+        file.cancelWriting();
+        throw EQRError(error.startsWith(QLatin1String("Cannot "))
+                           ? error
+                           : QStringLiteral("Cannot write %1: %2").arg(FileName(), error));
     }
-    painter.end();
     if (!file.commit())
         throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), file.errorString()));
 }

@@ -1,4 +1,7 @@
 #include "qrpagepicture.h"
+#include "qrpagesink.h"
+
+#include "common/jpegbytes.h"
 
 #include <QBitmap>
 #include <QBuffer>
@@ -11,6 +14,7 @@
 #include <QRegion>
 #include <QStringEncoder>
 #include <QTextItem>
+#include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -26,7 +30,7 @@ enum Op : quint8 {
     OpDefFont = 2,  // string (QFont::toString)
     OpDefPen = 3,   // style, cap, join, flags, width, colour or brush, [miter], [dashes]
     OpDefBrush = 4, // style, flags, colour, [image], [gradient], [transform]
-    OpDefImage = 5, // kind, PNG bytes
+    OpDefImage = 5, // kind, PNG (or a JPEG file as it came) bytes
 
     OpPen = 16,
     OpBrush = 17,
@@ -191,6 +195,10 @@ private:
 
 QByteArray encodePng(const QImage &image)
 {
+    // A JPEG is kept as it came: smaller than its pixels in PNG, and passed on as it is.
+    const QByteArray jpeg = QRJpegBytes(image);
+    if (!jpeg.isEmpty())
+        return jpeg;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -1035,16 +1043,70 @@ struct ImageSlot {
     QPixmap pixmap;
 };
 
-// Walks a page's commands; with a painter it draws them, without one it
-// only checks them. Tables are rebuilt either way, so that every index is
-// checked against what is defined at that point.
+// Where a page has been drawn on: the rectangles inked, filed under the strips of the page
+// they cross. Asking whether a rectangle touches ink looks only at the rectangles of its own
+// strips, so a page's bookkeeping grows with its items, not with their square.
+class InkGrid
+{
+public:
+    void Reset(const QRectF &area)
+    {
+        for (std::vector<QRectF> &strip : m_strips)
+            strip.clear(); // keeps their room for the next page
+        m_top = area.top();
+        m_scale = area.height() > 0 ? Strips / area.height() : 0;
+    }
+    void Mark(const QRectF &r)
+    {
+        int first, last;
+        strips(r, &first, &last);
+        for (int s = first; s <= last; ++s)
+            m_strips[size_t(s)].push_back(r);
+    }
+    bool Touches(const QRectF &r) const
+    {
+        int first, last;
+        strips(r, &first, &last);
+        for (int s = first; s <= last; ++s)
+            for (const QRectF &inked : m_strips[size_t(s)])
+                if (inked.intersects(r))
+                    return true;
+        return false;
+    }
+
+private:
+    static constexpr int Strips = 256;
+
+    static int clampStrip(double v)
+    {
+        // Clamping keeps overlapping rectangles in a common strip; NaN lands in strip 0.
+        return v >= Strips - 1 ? Strips - 1 : v > 0 ? int(v) : 0;
+    }
+    void strips(const QRectF &r, int *first, int *last) const
+    {
+        *first = clampStrip(std::floor((r.top() - m_top) * m_scale));
+        *last = clampStrip(std::floor((r.bottom() - m_top) * m_scale));
+        if (*last < *first)
+            std::swap(*first, *last);
+    }
+
+    std::vector<std::vector<QRectF>> m_strips = std::vector<std::vector<QRectF>>(Strips);
+    double m_top = 0, m_scale = 0;
+};
+
+// Walks a page's commands; with a painter it draws them, with a sink it hands
+// them on decoded, with neither it only checks them. Tables are rebuilt
+// either way, so that every index is checked against what is defined at that point.
 class Player
 {
 public:
-    Player(const QByteArray &bytes, QPainter *painter, bool blankPage = false)
+    Player(const QByteArray &bytes, QPainter *painter, bool blankPage = false, TQRPageSink *sink = nullptr)
         : m_r(bytes.constData() + TQRPagePicture::HeaderSize, bytes.size() - TQRPagePicture::HeaderSize),
-          m_painter(painter), m_blankPage(blankPage && painter)
+          m_painter(painter), m_sink(painter ? nullptr : sink), m_blankPage(blankPage && (painter || sink))
     {
+        if (bytes.size() >= TQRPagePicture::HeaderSize)
+            m_pageSize = QSize(qFromLittleEndian<qint32>(bytes.constData() + 6),
+                               qFromLittleEndian<qint32>(bytes.constData() + 10));
     }
 
     bool Run(int dpi, QString *error);
@@ -1076,6 +1138,16 @@ private:
     bool textBox(qreal x, qreal y, const QString &text, bool rightToLeft, QRectF *box);
     // True when a fill of colour over rect cannot change a blank white page.
     bool fillChangesNothing(const QRect &rect, const QColor &colour) const;
+    // The transform and composition the next command is drawn with, whoever draws it.
+    QTransform worldTransform() const { return m_painter ? m_painter->worldTransform() : m_state.transform; }
+    QPainter::CompositionMode composition() const
+    {
+        return m_painter ? m_painter->compositionMode() : m_state.composition;
+    }
+    // Sets the sink's clip from a path on the page pixels before the current transform.
+    void clipTo(const QPainterPath &path, Qt::ClipOperation op);
+    // The picture of table entry i as a sink gets it.
+    TQRPageImage sinkImage(int i) const;
 
     // What a font's texts can cover, in page pixels, for the blank page bookkeeping.
     struct FontBox {
@@ -1085,11 +1157,15 @@ private:
 
     Reader m_r;
     QPainter *m_painter;
+    TQRPageSink *m_sink;
+    TQRPageState m_state; // what the sink draws with
+    QSize m_pageSize;
+    QImage m_metricsDevice; // stands for the paper at the page's resolution for a sink's font metrics
     // On a blank white page, white fills where nothing was drawn yet are left out: label and
     // band backgrounds cost a PDF two graphics state changes each and change nothing there.
     bool m_blankPage = false;
     bool m_allInked = false;                           // something of unknown extent was drawn
-    std::vector<QRectF> m_inked;                       // device rectangles drawn on so far
+    InkGrid m_inked;                                   // device areas drawn on so far
     int m_font = -1;                                   // the table font in use; -1 the page's default
     std::vector<std::unique_ptr<FontBox>> m_fontBoxes; // by table font index + 1
     QString m_error;
@@ -1207,7 +1283,7 @@ bool Player::defBrush()
         const int i = index(m_images.size(), "a brush refers to a picture that is not defined");
         if (i < 0)
             return false;
-        if (m_painter) {
+        if (m_painter || m_sink) {
             if (!image(i, false))
                 return false;
             brush.setTextureImage(m_images[size_t(i)].image);
@@ -1232,8 +1308,9 @@ bool Player::image(int i, bool asPixmap)
     ImageSlot &slot = m_images[size_t(i)];
     if (!slot.decoded) {
         slot.decoded = true;
-        slot.image.loadFromData(slot.png, "PNG");
-        slot.png.clear();
+        slot.image.loadFromData(slot.png);
+        if (!m_sink)
+            slot.png.clear();
     }
     if (slot.image.isNull()) {
         if (m_error.isEmpty())
@@ -1283,7 +1360,7 @@ bool Player::step(int dpi)
         slot.png = m_r.Bytes();
         if (!m_r.Ok() || slot.kind > KindBitmap)
             return fail("a picture definition is damaged");
-        if (!p)
+        if (!p && !m_sink)
             slot.png.clear();
         m_images.push_back(std::move(slot));
         return true;
@@ -1292,6 +1369,8 @@ bool Player::step(int dpi)
         const int i = index(m_pens.size(), "a pen is used that is not defined");
         if (i >= 0 && p)
             p->setPen(m_pens[size_t(i)]);
+        if (i >= 0)
+            m_state.pen = m_pens[size_t(i)];
         return i >= 0;
     }
     case OpBrush:
@@ -1302,6 +1381,8 @@ bool Player::step(int dpi)
                 p->setBrush(m_brushes[size_t(i)]);
             else
                 p->setBackground(m_brushes[size_t(i)]);
+        } else if (i >= 0 && m_sink) {
+            (op == OpBrush ? m_state.brush : m_state.background) = m_brushes[size_t(i)];
         }
         return i >= 0;
     }
@@ -1309,6 +1390,9 @@ bool Player::step(int dpi)
         const int i = index(m_fonts.size(), "a font is used that is not defined");
         if (i >= 0 && p) {
             p->setFont(m_fonts[size_t(i)]);
+            m_font = i;
+        } else if (i >= 0 && m_sink) {
+            m_state.font = m_fonts[size_t(i)];
             m_font = i;
         }
         return i >= 0;
@@ -1319,6 +1403,7 @@ bool Player::step(int dpi)
             return fail("a background mode is damaged");
         if (p)
             p->setBackgroundMode(mode ? Qt::OpaqueMode : Qt::TransparentMode);
+        m_state.opaqueBackground = mode;
         return true;
     }
     case OpTransform: {
@@ -1327,6 +1412,7 @@ bool Player::step(int dpi)
             return fail("a transformation is damaged");
         if (p)
             p->setWorldTransform(t * m_base);
+        m_state.transform = t;
         return true;
     }
     case OpClipEnabled: {
@@ -1335,6 +1421,7 @@ bool Player::step(int dpi)
             return fail("a clip switch is damaged");
         if (p)
             p->setClipping(on);
+        m_state.clipping = on && !m_state.clip.empty();
         return true;
     }
     case OpClipRegion: {
@@ -1356,6 +1443,11 @@ bool Player::step(int dpi)
             for (const QRect &r : rects)
                 region += r;
             p->setClipRegion(region, Qt::ClipOperation(clipOp));
+        } else if (m_sink) {
+            QPainterPath path;
+            for (const QRect &r : rects)
+                path.addRect(r);
+            clipTo(path, Qt::ClipOperation(clipOp));
         }
         return true;
     }
@@ -1366,6 +1458,8 @@ bool Player::step(int dpi)
             return fail("a clip path is damaged");
         if (p)
             p->setClipPath(path, Qt::ClipOperation(clipOp));
+        else if (m_sink)
+            clipTo(path, Qt::ClipOperation(clipOp));
         return true;
     }
     case OpHints: {
@@ -1376,6 +1470,7 @@ bool Player::step(int dpi)
             p->setRenderHints(QPainter::RenderHints(int(hints)), true);
             p->setRenderHints(QPainter::RenderHints(kHintMask & ~int(hints)), false);
         }
+        m_state.antialiasing = hints & QPainter::Antialiasing;
         return true;
     }
     case OpComposition: {
@@ -1384,6 +1479,7 @@ bool Player::step(int dpi)
             return fail("a composition mode is damaged");
         if (p)
             p->setCompositionMode(QPainter::CompositionMode(mode));
+        m_state.composition = QPainter::CompositionMode(mode);
         return true;
     }
     case OpOpacity: {
@@ -1392,6 +1488,7 @@ bool Player::step(int dpi)
             return fail("an opacity is damaged");
         if (p)
             p->setOpacity(std::clamp(o, 0.0, 1.0));
+        m_state.opacity = std::clamp(o, 0.0, 1.0);
         return true;
     }
     case OpBrushOrigin: {
@@ -1400,22 +1497,30 @@ bool Player::step(int dpi)
             return fail("a brush origin is damaged");
         if (p)
             p->setBrushOrigin(QPointF(x, y));
+        m_state.brushOrigin = QPointF(x, y);
         return true;
     }
     case OpRects:
     case OpRectsF: {
         const int n = m_r.Count(4);
+        QVarLengthArray<QRectF, 8> all;
         for (int i = 0; i < n && m_r.Ok(); ++i) {
             if (op == OpRects) {
                 const QRect r = m_r.Rect();
                 if (p && m_r.Ok())
                     p->drawRect(r);
+                else if (m_sink && m_r.Ok())
+                    all.append(QRectF(r));
             } else {
                 const QRectF r = m_r.RectF();
                 if (p && m_r.Ok())
                     p->drawRect(r);
+                else if (m_sink && m_r.Ok())
+                    all.append(r);
             }
         }
+        if (m_sink && m_r.Ok())
+            m_sink->Rects(all.constData(), int(all.size()), m_state);
         break;
     }
     case OpFill: {
@@ -1423,14 +1528,17 @@ bool Player::step(int dpi)
         if (c < 0)
             return false;
         const QRect r = m_r.Rect();
-        if (p && m_r.Ok()) {
+        if ((p || m_sink) && m_r.Ok()) {
             const QColor &colour = m_colors[size_t(c)];
             ++m_draws;
             if (m_blankPage && fillChangesNothing(r, colour))
                 return true;
-            p->fillRect(r, colour);
+            if (p)
+                p->fillRect(r, colour);
+            else
+                m_sink->Fill(QRectF(r), colour, m_state);
             if (m_blankPage)
-                m_inked.push_back(p->worldTransform().mapRect(QRectF(r)));
+                m_inked.Mark(worldTransform().mapRect(QRectF(r)));
             return true;
         }
         break;
@@ -1438,35 +1546,48 @@ bool Player::step(int dpi)
     case OpLines:
     case OpLinesF: {
         const int n = m_r.Count(4);
+        QVarLengthArray<QLineF, 8> all;
         for (int i = 0; i < n && m_r.Ok(); ++i) {
             if (op == OpLines) {
                 const int x1 = m_r.Int(), y1 = m_r.Int(), x2 = m_r.Int(), y2 = m_r.Int();
                 if (p && m_r.Ok())
                     p->drawLine(x1, y1, x2, y2);
+                else if (m_sink && m_r.Ok())
+                    all.append(QLineF(x1, y1, x2, y2));
             } else {
                 const qreal x1 = m_r.Real(), y1 = m_r.Real(), x2 = m_r.Real(), y2 = m_r.Real();
                 if (p && m_r.Ok())
                     p->drawLine(QLineF(x1, y1, x2, y2));
+                else if (m_sink && m_r.Ok())
+                    all.append(QLineF(x1, y1, x2, y2));
             }
         }
+        if (m_sink && m_r.Ok())
+            m_sink->Lines(all.constData(), int(all.size()), m_state);
         break;
     }
     case OpEllipse: {
         const QRect r = m_r.Rect();
         if (p && m_r.Ok())
             p->drawEllipse(r);
+        else if (m_sink && m_r.Ok())
+            m_sink->Ellipse(QRectF(r), m_state);
         break;
     }
     case OpEllipseF: {
         const QRectF r = m_r.RectF();
         if (p && m_r.Ok())
             p->drawEllipse(r);
+        else if (m_sink && m_r.Ok())
+            m_sink->Ellipse(r, m_state);
         break;
     }
     case OpPath: {
         const QPainterPath path = m_r.Path();
         if (p && m_r.Ok())
             p->drawPath(path);
+        else if (m_sink && m_r.Ok())
+            m_sink->Path(path, m_state);
         break;
     }
     case OpPolygon:
@@ -1498,6 +1619,13 @@ bool Player::step(int dpi)
                 p->drawConvexPolygon(points);
             else
                 p->drawPolygon(points, mode == QPaintEngine::WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+        } else if (m_sink && m_r.Ok()) {
+            if (!polygon)
+                m_sink->Points(points.constData(), int(points.size()), m_state);
+            else
+                m_sink->Polygon(points.constData(), int(points.size()), mode == QPaintEngine::PolylineMode,
+                                mode == QPaintEngine::WindingMode ? Qt::WindingFill : Qt::OddEvenFill,
+                                m_state);
         }
         break;
     }
@@ -1517,6 +1645,8 @@ bool Player::step(int dpi)
                 p->drawImage(target, m_images[size_t(i)].image, source, Qt::ImageConversionFlags(int(flags)));
             else
                 p->drawPixmap(target, m_images[size_t(i)].pixmap, source);
+        } else if (m_sink) {
+            m_sink->Image(target, sinkImage(i), source, m_state);
         }
         break;
     }
@@ -1532,6 +1662,8 @@ bool Player::step(int dpi)
             if (!image(i, true))
                 return false;
             p->drawTiledPixmap(target, m_images[size_t(i)].pixmap, QPointF(x, y));
+        } else if (m_sink) {
+            m_sink->Tiled(target, sinkImage(i), QPointF(x, y), m_state);
         }
         break;
     }
@@ -1541,15 +1673,19 @@ bool Player::step(int dpi)
         const QString text = m_r.Text();
         if (!m_r.Ok() || flags > TextRightToLeft)
             return fail("a text is damaged");
-        if (p) {
+        if (p || m_sink) {
             const Qt::LayoutDirection direction = flags & TextRightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
-            if (p->layoutDirection() != direction)
-                p->setLayoutDirection(direction);
-            p->drawText(QPointF(x, y), text);
+            if (!p) {
+                m_sink->Text(QPointF(x, y), text, direction == Qt::RightToLeft, m_state);
+            } else {
+                if (p->layoutDirection() != direction)
+                    p->setLayoutDirection(direction);
+                p->drawText(QPointF(x, y), text);
+            }
             if (m_blankPage) {
                 QRectF box;
                 if (textBox(x, y, text, direction == Qt::RightToLeft, &box))
-                    m_inked.push_back(box);
+                    m_inked.Mark(box);
                 else
                     m_allInked = true;
             }
@@ -1565,7 +1701,7 @@ bool Player::step(int dpi)
         return fail("a drawing command is cut short");
     ++m_draws;
     // Lines, shapes and pictures: their extent is not worked out, so no later fill is left out.
-    if (p)
+    if (p || m_sink)
         m_allInked = true;
     return true;
 }
@@ -1579,7 +1715,8 @@ bool Player::textBox(qreal x, qreal y, const QString &text, bool rightToLeft, QR
         m_fontBoxes.resize(slot + 1);
     if (!m_fontBoxes[slot]) {
         // Metrics at the device, as the text is drawn: the fonts were scaled for it.
-        const QFontMetricsF metrics(m_painter->font(), m_painter->device());
+        const QFontMetricsF metrics = m_painter ? QFontMetricsF(m_painter->font(), m_painter->device())
+                                                : QFontMetricsF(m_state.font, &m_metricsDevice);
         auto fb = std::make_unique<FontBox>();
         fb->ascent = metrics.ascent();
         fb->descent = metrics.descent();
@@ -1595,21 +1732,42 @@ bool Player::textBox(qreal x, qreal y, const QString &text, bool rightToLeft, QR
     for (const QChar ch : text)
         width += ch.unicode() < 256 ? fb.latin1[ch.unicode()] : fb.widest;
     const QRectF local(x - fb.margin, y - fb.ascent, width + 2 * fb.margin, fb.ascent + fb.descent);
-    *box = m_painter->worldTransform().mapRect(local);
+    *box = worldTransform().mapRect(local);
     return true;
 }
 
 bool Player::fillChangesNothing(const QRect &rect, const QColor &colour) const
 {
     if (m_allInked || (colour.rgb() & 0xffffff) != 0xffffff ||
-        m_painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        composition() != QPainter::CompositionMode_SourceOver)
         return false;
     // A device unit more, for antialiased edges.
-    const QRectF area = m_painter->worldTransform().mapRect(QRectF(rect)).adjusted(-1, -1, 1, 1);
-    for (const QRectF &inked : m_inked)
-        if (inked.intersects(area))
-            return false;
-    return true;
+    return !m_inked.Touches(worldTransform().mapRect(QRectF(rect)).adjusted(-1, -1, 1, 1));
+}
+
+void Player::clipTo(const QPainterPath &path, Qt::ClipOperation op)
+{
+    // As QPainter: intersecting with no clip replaces it.
+    if (op == Qt::IntersectClip && !m_state.clipping)
+        op = Qt::ReplaceClip;
+    if (op == Qt::NoClip) {
+        m_state.clip.clear();
+        m_state.clipping = false;
+        return;
+    }
+    if (op == Qt::ReplaceClip)
+        m_state.clip.clear();
+    m_state.clip.push_back(m_state.transform.map(path));
+    m_state.clipping = true;
+}
+
+TQRPageImage Player::sinkImage(int i) const
+{
+    const ImageSlot &slot = m_images[size_t(i)];
+    TQRPageImage image;
+    image.bytes = slot.png;
+    image.bitmap = slot.kind == KindBitmap;
+    return image;
 }
 
 bool Player::Run(int dpi, QString *error)
@@ -1628,6 +1786,13 @@ bool Player::Run(int dpi, QString *error)
         m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
         m_painter->setLayoutDirection(Qt::LeftToRight);
     }
+    if (m_sink) {
+        m_metricsDevice = QImage(1, 1, QImage::Format_Mono);
+        m_metricsDevice.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
+        m_metricsDevice.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+    }
+    if (m_blankPage)
+        m_inked.Reset(worldTransform().mapRect(QRectF(QPointF(0, 0), QSizeF(m_pageSize))));
     bool ok = true;
     while (!m_r.AtEnd()) {
         if (!step(dpi)) {
@@ -1704,4 +1869,22 @@ bool ReplayPage(const TQRPagePicture &page, QPainter *painter, QString *error, b
     }
     Player player(page.Data(), painter, blankPage);
     return player.Run(page.Dpi(), error);
+}
+
+bool VisitPage(const TQRPagePicture &page, TQRPageSink *sink, QString *error, bool blankPage)
+{
+    if (page.IsNull() || !sink) {
+        if (error)
+            *error = QStringLiteral("there is no page to draw");
+        return false;
+    }
+    Player player(page.Data(), nullptr, blankPage, sink);
+    return player.Run(page.Dpi(), error);
+}
+
+QImage TQRPageImage::Decoded() const
+{
+    QImage image;
+    image.loadFromData(bytes);
+    return image;
 }
