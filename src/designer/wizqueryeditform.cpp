@@ -154,8 +154,8 @@ QWidget *TWizQueryEditForm::buildSortPage()
         group->addButton(descending);
         grid->addWidget(label, row * 2, 0);
         grid->addWidget(field, row * 2, 1);
-        grid->addWidget(ascending, row * 2 + 1, 1);
-        grid->addWidget(descending, row * 2 + 1, 2);
+        grid->addWidget(ascending, row * 2 + 1, 1, Qt::AlignLeft);
+        grid->addWidget(descending, row * 2 + 1, 1, Qt::AlignHCenter);
         m_sortFields[row] = field;
         m_ascending[row] = ascending;
         m_descending[row] = descending;
@@ -181,7 +181,9 @@ QWidget *TWizQueryEditForm::buildFilterPage()
             auto *join = new QComboBox;
             join->addItems({QStringLiteral("AND"), QStringLiteral("OR")});
             join->setCurrentIndex(-1);
-            grid->addWidget(join, line++, 1);
+            join->setMinimumContentsLength(4);
+            join->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            grid->addWidget(join, line++, 1, Qt::AlignLeft);
             m_joins[row - 1] = join;
             connect(join, &QComboBox::currentIndexChanged, this, [this] {
                 if (!m_updating)
@@ -547,6 +549,7 @@ bool TWizQueryEditForm::RefreshPreview()
                 m_grid->setItem(row, column, new QTableWidgetItem(fields.at(column)->DisplayText()));
             ++row;
         }
+        m_grid->resizeColumnsToContents();
     } catch (const std::exception &e) {
         Prompt().ShowError(errorText(e));
         return false;
