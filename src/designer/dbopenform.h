@@ -17,6 +17,7 @@ class TDBOpenForm : public QDialog
 {
     Q_OBJECT
 public:
+    // Starts on the current directory with the aliases listed and "*.DB*" as file name.
     explicit TDBOpenForm(QWidget *parent = nullptr);
 
     // The database shown first: an alias selects it in the alias list, a

@@ -307,6 +307,14 @@ TEST_F(QueryWizard, WalkOnTheDemoDatabaseThenTheReportRuns)
         at = found + row.size();
     }
     EXPECT_FALSE(printed.contains(QStringLiteral("Australia")));
+
+    // The stored inputs give the same SQL outside the designer.
+    QProcess sql;
+    sql.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tabulon-qr2"),
+              {QStringLiteral("sql"), file, QStringLiteral("Customers")});
+    ASSERT_TRUE(sql.waitForFinished(60000));
+    EXPECT_EQ(sql.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(sql.readAllStandardOutput()), expectedSql.join(u'\n') + u'\n');
 }
 
 TEST_F(QueryWizard, ClosingRulesCancelEditAndATableThatCannotBeOpened)
@@ -369,6 +377,21 @@ TEST_F(QueryWizard, ClosingRulesCancelEditAndATableThatCannotBeOpened)
         EXPECT_EQ(window.Execute(), TWizQueryResult::Edit);
         EXPECT_EQ(wiz->SQL().at(1), QStringLiteral("WHERE (Q1.Discontinued <> '0')"));
         EXPECT_FALSE(wiz->Active());
+    }
+    {
+        // Rows that cannot be read keep the author on the page he came from, with the reason.
+        auto *lost = new TWizQuery(form.get());
+        lost->SetDatabaseName(QStringLiteral("NoSuchAlias"));
+        lost->SetTableName(QStringLiteral("parts"));
+        TWizQueryEditForm window(lost, TWizQueryDesigner{}, false,
+                                 TWizQueryEditForm::wpFiltering | TWizQueryEditForm::wpPreviewData);
+        window.show();
+        window.Pages()->setCurrentIndex(4);
+        EXPECT_EQ(window.Pages()->currentIndex(), 2);
+        ASSERT_EQ(prompt.Records().size(), 1);
+        EXPECT_TRUE(prompt.Records().first().text.contains(QStringLiteral("NoSuchAlias")))
+            << prompt.Records().first().text.toStdString();
+        prompt.Clear();
     }
     {
         // A table that cannot be opened keeps the author on the page, with the reason.
