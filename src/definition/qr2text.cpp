@@ -5,6 +5,8 @@
 #include "common/graphics.h"
 #include "common/papersize.h"
 #include "common/units.h"
+#include "data/fieldtypes.h"
+#include "definition/wizquery.h"
 #include "engine/qrtypes.h"
 
 #include <QLocale>
@@ -413,12 +415,45 @@ QString binaryText(const QByteArray &b, int indent)
     return out + QLatin1Char('}');
 }
 
-QString propertiesText(const QList<TOSProperty> &props, int indent)
+// A wizard query's filter records, one line each:
+// [old] [or] 'field' 'operator' 'value' type [case]; null when the bytes would
+// not come back identical from that form.
+QString filtersText(const TOSValue &v, int indent)
+{
+    QList<TWizFilter> filters;
+    if (v.Tag != vaBinary || !ReadWizFilters(v.Bytes, &filters) || WriteWizFilters(filters) != v.Bytes)
+        return QString();
+    QString out = QStringLiteral("filters (");
+    for (const TWizFilter &f : filters) {
+        out += QLatin1Char('\n') + indentText(indent + 1);
+        if (f.Version != TWizFilter::CurrentVersion)
+            out += QStringLiteral("old ");
+        if (f.OrFlag)
+            out += QStringLiteral("or ");
+        out += quoteBytes(EncodeCodePage(f.FieldName)) + QLatin1Char(' ') +
+               quoteBytes(WizOperatorText(f.Operator).toLatin1()) + QLatin1Char(' ') +
+               quoteBytes(EncodeCodePage(f.Value)) + QLatin1Char(' ');
+        if (f.Version != TWizFilter::CurrentVersion)
+            out += f.IsNumeric() ? QStringLiteral("numeric") : QStringLiteral("text");
+        else
+            out += FieldTypeIdent(TFieldType(f.FieldType));
+        if (f.CaseSensitive)
+            out += QStringLiteral(" case");
+    }
+    return out + QLatin1Char(')');
+}
+
+QString propertiesText(const QList<TOSProperty> &props, int indent, bool wizQuery = false)
 {
     QString out;
-    for (const TOSProperty &p : props)
-        out += indentText(indent) + nameText(p.Name) + QStringLiteral(" = ") +
-               OSValueToText(p.Value, indent) + QLatin1Char('\n');
+    for (const TOSProperty &p : props) {
+        QString value;
+        if (wizQuery && p.Name == "Filters")
+            value = filtersText(p.Value, indent);
+        if (value.isNull())
+            value = OSValueToText(p.Value, indent);
+        out += indentText(indent) + nameText(p.Name) + QStringLiteral(" = ") + value + QLatin1Char('\n');
+    }
     return out;
 }
 
@@ -434,7 +469,7 @@ QString componentText(const TOSComponent &c, int indent)
             out += QStringLiteral(" position ") + OSValueToText(c.Position, indent);
     }
     out += QLatin1Char('\n');
-    out += propertiesText(c.Properties, indent + 1);
+    out += propertiesText(c.Properties, indent + 1, c.ClassName == "TWizQuery");
     for (const TOSComponent &child : c.Children)
         out += componentText(child, indent + 1);
     return out + indentText(indent) + QStringLiteral("end\n");
@@ -954,6 +989,8 @@ public:
             return TOSValue::Nil();
         if (w == QLatin1String("Null"))
             return v;
+        if (w == QLatin1String("filters") && isPunct('('))
+            return filtersValue();
         static const QStringList intTypes = {QStringLiteral("int8"), QStringLiteral("int16"),
                                              QStringLiteral("int32"), QStringLiteral("int64")};
         if (const int k = int(intTypes.indexOf(w)); k >= 0) {
@@ -1035,6 +1072,76 @@ public:
         if (v.Bytes.size() > 255)
             throw EQR2TextError(QStringLiteral("identifier longer than 255 bytes"), t.Line);
         return v;
+    }
+
+    // The filter lines of a wizard query (see filtersText) as the stored bytes.
+    TOSValue filtersValue()
+    {
+        expectPunct('(');
+        QList<TWizFilter> filters;
+        while (!isPunct(')')) {
+            if (peek().Kind == Token::End)
+                fail(QStringLiteral("')' expected"));
+            TWizFilter f;
+            if (isWord("old")) {
+                f.Version = 0;
+                next();
+            }
+            if (isWord("or")) {
+                f.OrFlag = true;
+                next();
+            }
+            const Token nameToken = peek();
+            const QByteArray name = stringToken("field name");
+            // The older layout tells itself by a first byte below the version byte.
+            if (f.Version != TWizFilter::CurrentVersion && name.size() >= TWizFilter::CurrentVersion)
+                throw EQR2TextError(QStringLiteral("an old filter's field name must be shorter than 101 bytes"),
+                                    nameToken.Line);
+            f.FieldName = DecodeCodePage(name);
+            const Token opToken = peek();
+            f.Operator = WizOperatorFromText(QString::fromLatin1(stringToken("operator")));
+            if (f.Operator < 0)
+                throw EQR2TextError(QStringLiteral("unknown filter operator"), opToken.Line);
+            f.Value = DecodeCodePage(stringToken("filter value"));
+            const Token type = next();
+            if (f.Version != TWizFilter::CurrentVersion) {
+                if (type.Kind != Token::Word ||
+                    (type.Text != QLatin1String("numeric") && type.Text != QLatin1String("text")))
+                    throw EQR2TextError(QStringLiteral("'numeric' or 'text' expected"), type.Line);
+                f.FieldType = type.Text == QLatin1String("numeric") ? ftInteger : ftString;
+            } else {
+                bool ok = false;
+                const int known = QMetaEnum::fromType<TFieldType>().keyToValue(type.Text.toLatin1(), &ok);
+                if (type.Kind == Token::Word && ok) {
+                    f.FieldType = known;
+                } else {
+                    const qint64 n = integerWord(type);
+                    if (n < 0 || n > 255)
+                        throw EQR2TextError(QStringLiteral("field type must be 0 to 255"), type.Line);
+                    f.FieldType = int(n);
+                }
+            }
+            if (isWord("case")) {
+                f.CaseSensitive = true;
+                next();
+            }
+            filters << f;
+            if (filters.size() > 255)
+                fail(QStringLiteral("more than 255 filters"));
+        }
+        next();
+        return TOSValue::Binary(WriteWizFilters(filters));
+    }
+
+    QByteArray stringToken(const char *what)
+    {
+        const Token t = next();
+        if (t.Kind != Token::String)
+            throw EQR2TextError(QStringLiteral("%1 expected").arg(QLatin1String(what)), t.Line);
+        const QByteArray b = stringBytes(t);
+        if (b.size() > 255)
+            throw EQR2TextError(QStringLiteral("%1 longer than 255 bytes").arg(QLatin1String(what)), t.Line);
+        return b;
     }
 
     TOSValue setValue()

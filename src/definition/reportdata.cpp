@@ -172,7 +172,7 @@ QVariant TWizQuery::DefinedProperty(const QString &name) const
     if (name.compare(QLatin1String("Filters"), Qt::CaseInsensitive) != 0)
         return TQuery::DefinedProperty(name);
     // No filters is stored as a zero count.
-    return m_filters.isEmpty() ? QByteArray(1, '\0') : m_filters;
+    return Filters();
 }
 
 bool TWizQuery::SetDefinedProperty(const QString &name, const QVariant &value)
@@ -181,8 +181,19 @@ bool TWizQuery::SetDefinedProperty(const QString &name, const QVariant &value)
         return TQuery::SetDefinedProperty(name, value);
     if (value.typeId() != QMetaType::QByteArray)
         return false;
-    m_filters = value.toByteArray();
+    QList<TWizFilter> filters;
+    if (!ReadWizFilters(value.toByteArray(), &filters))
+        return false;
+    // Records of the older layout are written back in the current one.
+    for (TWizFilter &f : filters)
+        f.Version = TWizFilter::CurrentVersion;
+    m_filters = filters;
     return true;
+}
+
+void TWizQuery::SetFilters(const QByteArray &bytes)
+{
+    SetDefinedProperty(QStringLiteral("Filters"), bytes);
 }
 
 void RegisterDataSettingsClasses()

@@ -8,6 +8,7 @@
 #include "common/definedproperties.h"
 #include "data/query.h"
 #include "definition/databasesettings.h"
+#include "definition/wizquery.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -38,7 +39,7 @@ private:
 
 // A query the designer's query wizard builds from a table, sort fields and
 // filters. Its SQL is stored with it; so are the wizard's inputs, so that the
-// wizard can be opened on it again. The filter records are kept as the bytes
+// wizard can be opened on it again. The filter records travel as the bytes
 // of the report file's "Filters" property.
 class TWizQuery : public TQuery
 {
@@ -58,9 +59,17 @@ public:
     void SetOrderFields(const QStringList &fields) { m_orderFields = fields; }
     // The delimiters the wizard generates SQL with.
     TQRDatabaseSettings *SQLSettings() const { return m_sqlSettings; }
-    // The stored filter records: a count byte, then each record (see the query wizard).
-    QByteArray Filters() const { return m_filters; }
-    void SetFilters(const QByteArray &bytes) { m_filters = bytes; }
+    // The filter records as stored: a count byte, then each record (always in the current layout).
+    QByteArray Filters() const { return WriteWizFilters(m_filters); }
+    // Bytes that do not hold filter records are ignored.
+    void SetFilters(const QByteArray &bytes);
+    // The filter conditions in order.
+    QList<TWizFilter> FilterList() const { return m_filters; }
+    void SetFilterList(const QList<TWizFilter> &filters) { m_filters = filters; }
+    // The SQL lines the inputs give with SQLSettings.
+    QStringList WizardSQL() const { return WizQuerySQL(m_tableName, m_filters, m_orderFields, *m_sqlSettings); }
+    // Replaces the SQL lines by WizardSQL().
+    void GenerateSQL() { SetSQL(WizardSQL()); }
 
     // The report file stores the filters as the binary property "Filters", after ParamData.
     QStringList DefinedPropertyNames() const override;
@@ -71,7 +80,7 @@ private:
     QString m_tableName;
     QStringList m_orderFields;
     TQRDatabaseSettings *m_sqlSettings;
-    QByteArray m_filters;
+    QList<TWizFilter> m_filters;
 };
 
 // Makes TQRDWQuery and TWizQuery creatable by class name (report files, designer).

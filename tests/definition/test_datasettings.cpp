@@ -125,8 +125,9 @@ TEST(DataSettingsClasses, AreCreatableByNameWithTheirProperties)
     EXPECT_TRUE(SetPropertyText(wq, QStringLiteral("OrderFields"), QStringLiteral("-Amount\nOrderNo")));
     EXPECT_EQ(wiz->OrderFields(), (QStringList{"-Amount", "OrderNo"}));
 
-    // The filters travel opaque as the binary "Filters" property after the
-    // query's parameters; none is a zero count.
+    // The filters travel as the binary "Filters" property after the query's
+    // parameters; none is a zero count. One record: version 101, field, operator,
+    // or-flag, value, type, case-sensitive.
     TDefinedProperties *defined = DefinedPropertiesOf(wq);
     ASSERT_TRUE(defined);
     EXPECT_EQ(defined->DefinedPropertyNames(), (QStringList{"ParamData", "Filters"}));
@@ -135,7 +136,7 @@ TEST(DataSettingsClasses, AreCreatableByNameWithTheirProperties)
                             "Name"
                             "\x00\x00\x01"
                             "A\x01\x01",
-                            12);
+                            13);
     EXPECT_TRUE(defined->SetDefinedProperty(QStringLiteral("Filters"), record));
     EXPECT_EQ(wiz->Filters(), record);
     EXPECT_FALSE(defined->SetDefinedProperty(QStringLiteral("Other"), record));

@@ -8,6 +8,7 @@
 #include "definition/qr2format.h"
 #include "definition/qr2text.h"
 #include "definition/registerdefinition.h"
+#include "sqlcommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -27,6 +28,8 @@ const char kUsage[] = "Usage:\n"
                       "      one line per band and element: name, class, text and size\n"
                       "  tabulon-qr2 resave IN.QR2 OUT.QR2\n"
                       "      loads a report file into a design report and saves it again\n"
+                      "  tabulon-qr2 sql FILE.QR2 [QUERY]\n"
+                      "      the SQL the query wizard generates for a wizard query (or each one)\n"
                       "Exit codes: 0 done, 1 unreadable file, 2 bad usage.\n";
 
 int usage(const QString &problem = QString())
@@ -158,6 +161,7 @@ int main(int argc, char *argv[])
         {"build", 2, 2, build},
         {"info", 1, 1, info},
         {"resave", 2, 2, resave},
+        {"sql", 1, 2, RunSqlCommand},
     };
     const QString name = args.takeFirst();
     for (const Command &c : commands) {
