@@ -5,13 +5,13 @@
 // its fields offered by display label. The expert's window and
 // "tabulon-qr2 new" both make their datasets here.
 
+#include "data/dataset.h"
+
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class TComponent;
-class TDataSet;
-class TDataSource;
 
 class TQRExpertDataset
 {
