@@ -1,10 +1,12 @@
 #include "definition/expertdataset.h"
 
+#include "common/screen.h"
 #include "data/dataset.h"
 #include "data/field.h"
 #include "data/params.h"
 #include "data/session.h"
 #include "data/table.h"
+#include "definition/loader.h"
 #include "definition/reportdata.h"
 
 #include <exception>
@@ -74,6 +76,63 @@ bool TQRExpertDataset::UseDataSet(TDataSet *dataSet, QString *error)
 {
     Drop();
     return finish(dataSet, false, error);
+}
+
+QList<TDataSource *> TQRExpertDataset::OutsideDataSources(const TCompLoader *loader)
+{
+    QList<TDataSource *> sources;
+    if (!loader)
+        return sources;
+    QList<TComponent *> owners{loader->DatabaseOwner()};
+    if (loader->UseDataModules())
+        owners += TScreen::Instance().DataModules();
+    for (TComponent *owner : std::as_const(owners))
+        if (owner)
+            for (TComponent *c : owner->ComponentList())
+                if (auto *source = qobject_cast<TDataSource *>(c); source && source->DataSet())
+                    sources.append(source);
+    return sources;
+}
+
+QStringList TQRExpertDataset::OutsideDataSetNames(const TCompLoader *loader)
+{
+    QStringList names;
+    for (TDataSource *source : OutsideDataSources(loader)) {
+        TDataSet *ds = source->DataSet();
+        bool visible = ds->FieldCount() == 0;
+        for (TField *field : ds->FieldList())
+            visible = visible || field->Visible();
+        if (visible && !names.contains(ds->Name()))
+            names.append(ds->Name());
+    }
+    return names;
+}
+
+bool TQRExpertDataset::NamesOutsideData(const QString &databaseName)
+{
+    const QString t = databaseName.trimmed();
+    return t.isEmpty() || t.startsWith(QLatin1Char('['));
+}
+
+bool TQRExpertDataset::UseOutsideDataSet(const QString &name, const TCompLoader *loader, QString *error)
+{
+    Drop();
+    for (TDataSource *source : OutsideDataSources(loader)) {
+        TDataSet *ds = source->DataSet();
+        if (ds->Name().compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        try {
+            if (!ds->Active())
+                ds->Open();
+        } catch (const std::exception &e) {
+            *error = QString::fromUtf8(e.what());
+            return false;
+        }
+        m_dataSet = ds;
+        return true;
+    }
+    *error = QStringLiteral("No dataset \"%1\" outside the report").arg(name);
+    return false;
 }
 
 bool TQRExpertDataset::finish(TDataSet *dataSet, bool own, QString *error)

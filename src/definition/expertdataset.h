@@ -12,6 +12,7 @@
 #include <QStringList>
 
 class TComponent;
+class TCompLoader;
 
 class TQRExpertDataset
 {
@@ -32,6 +33,9 @@ public:
     bool MakeQuery(const QString &databaseName, const QString &sql, QString *error);
     // Uses a dataset made elsewhere (a preset one): finds or makes its data source and opens it.
     bool UseDataSet(TDataSet *dataSet, QString *error);
+    // Uses the dataset named name of a data source outside the report (see
+    // OutsideDataSources); false when there is none or it cannot be opened.
+    bool UseOutsideDataSet(const QString &name, const TCompLoader *loader, QString *error);
     // Frees the dataset and data source this object made.
     void Drop();
     // Forgets them without freeing (what was built stays with the owner).
@@ -39,8 +43,18 @@ public:
 
     // The main dataset, or null.
     TDataSet *DataSet() const { return m_dataSet; }
+    // Whether the main dataset was made here (not preset, not outside the report).
+    bool OwnsDataSet() const { return m_ownDataSet && m_ownDataSet == m_dataSet; }
     // The entry of every field: its display label, or its name when the label is empty.
     QStringList FieldEntries() const;
+
+    // The data sources outside the report a new report may read: those of
+    // the loader's DatabaseOwner and, with UseDataModules, of every data module.
+    static QList<TDataSource *> OutsideDataSources(const TCompLoader *loader);
+    // The names of their datasets that have at least one visible field.
+    static QStringList OutsideDataSetNames(const TCompLoader *loader);
+    // Whether a database text asks for outside datasets: empty or beginning with "[".
+    static bool NamesOutsideData(const QString &databaseName);
 
     // The name a new dataset gets: base with the first free number, for a
     // table of an alias preceded by the alias up to its first "." and "_".

@@ -669,7 +669,7 @@ bool TQRDesignReportExpert::PageApplies(int page) const
         return !m_preset;
     case TableIndexPage: {
         auto *table = qobject_cast<TTable *>(ds);
-        return !m_preset && !none && table && table->Active() &&
+        return !m_preset && !none && table && m_data.OwnsDataSet() && table->Active() &&
                (m_queriesOnlyInExpert || m_index->count() > 1);
     }
     case DatafieldsPage:
@@ -759,7 +759,9 @@ void TQRDesignReportExpert::refreshTables()
     const QString keep = m_table->currentText();
     m_table->clear();
     try {
-        if (!m_database->currentText().isEmpty())
+        if (TQRExpertDataset::NamesOutsideData(m_database->currentText()))
+            m_table->addItems(TQRExpertDataset::OutsideDataSetNames(m_report->Loader()));
+        else
             m_table->addItems(Session().TableNames(m_database->currentText()));
     } catch (const std::exception &) {
         // An unreachable database lists no tables; leaving the page says why.
@@ -779,12 +781,19 @@ bool TQRDesignReportExpert::leaveDataset()
                            m_sql->toPlainText();
     if (inputs == m_lastDataset && m_data.DataSet())
         return true;
+    QString error;
+    // A dataset outside the report is used as it is.
+    if (source() == SourceTable && TQRExpertDataset::NamesOutsideData(m_database->currentText()) &&
+        m_data.UseOutsideDataSet(m_table->currentText(), m_report->Loader(), &error)) {
+        m_lastDataset = inputs;
+        fillFieldLists();
+        return true;
+    }
     if (!m_allowDatasetEdit) {
-        // Without dataset editing nothing is made: only datasets outside the report could serve.
-        Prompt().ShowError(QStringLiteral("No dataset may be created here."));
+        // Without dataset editing nothing is made.
+        Prompt().ShowError(error.isEmpty() ? QStringLiteral("No dataset may be created here.") : error);
         return false;
     }
-    QString error;
     const bool ok = source() == SourceTable
                         ? m_data.MakeTable(m_database->currentText(), m_table->currentText(), &error)
                         : m_data.MakeQuery(m_database->currentText(), m_sql->toPlainText(), &error);

@@ -311,3 +311,25 @@ TEST_F(ReportCreator, LabelFormatFilesListAndApply)
 
     EXPECT_FALSE(ReadLabelFormatFile(dir.filePath(QStringLiteral("none.QLF")), &read));
 }
+
+#if defined(TABULON_DEMO_DIR)
+// Every sheet the demo ships reads and fits its paper.
+TEST_F(ReportCreator, DemoLabelSheetsFitTheirPaper)
+{
+    const QStringList files = LabelFormatFiles(QStringLiteral(TABULON_DEMO_DIR "/QRDESIGN.INI"));
+    ASSERT_EQ(files.size(), 1);
+    TQRLabelFormatFile read;
+    ASSERT_TRUE(ReadLabelFormatFile(files[0], &read));
+    const QByteArray text = testutil::readFile(files[0]);
+    EXPECT_EQ(read.Formats.size(), text.count('\n') - 1);
+    for (const TQRLabelFormat &f : read.Formats) {
+        const TQRLabelSheet s = LabelSheetFromFormat(f, report);
+        EXPECT_NE(s.PaperSize, QRPaper::Default) << qPrintable(f.Name);
+        EXPECT_GE(s.BottomMargin, 3) << qPrintable(f.Name);
+        EXPECT_GE(s.RightMargin, 0) << qPrintable(f.Name);
+        EXPECT_GE(s.ColumnSpace, 0) << qPrintable(f.Name);
+        EXPECT_TRUE(f.Name.contains(QString::number(f.Columns) + QStringLiteral(" x ") + QString::number(f.Rows)))
+            << qPrintable(f.Name);
+    }
+}
+#endif

@@ -8,6 +8,8 @@
 #include "common/prompt.h"
 #include "common/screen.h"
 #include "data/dataset.h"
+#include "data/table.h"
+#include "engine/band.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/registerdefinition.h"
@@ -20,6 +22,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QPushButton>
@@ -167,6 +170,50 @@ TEST_F(ReportExpert, ListReportPageByPageEqualsTheCommandLine)
     QFile a(byWizard), b(byTool);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll(), b.readAll());
+}
+
+TEST_F(ReportExpert, WithoutDatasetEditingOnlyOutsideDatasetsServe)
+{
+    TForm outside;
+    auto *clients = new TTable(&outside);
+    clients->SetName(QStringLiteral("Clients"));
+    clients->SetDatabaseName(QStringLiteral("DEMO"));
+    clients->SetTableName(QStringLiteral("customers"));
+    auto *source = new TDataSource(&outside);
+    source->SetDataSet(clients);
+    loader->SetDatabaseOwner(&outside);
+
+    TQRDesignReportExpert expert(report);
+    expert.SetAllowDatasetEdit(false);
+    expert.SetDatabaseNames(QString(), {QStringLiteral("DEMO")}, false);
+    expert.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&expert));
+    click(expert.StyleButton(TQRExpertSettings::Tabular));
+    click(expert.NextButton());
+    ASSERT_EQ(expert.CurrentPage(), TQRDesignReportExpert::DatasetPage);
+    EXPECT_EQ(expert.TableBox()->findText(QStringLiteral("Clients")), 0);
+    // A query would have to be made: the page stays.
+    click(expert.SourceButton(TQRDesignReportExpert::SourceQuery));
+    expert.SqlEdit()->setPlainText(QStringLiteral("SELECT * FROM customers"));
+    click(expert.NextButton());
+    EXPECT_EQ(expert.CurrentPage(), TQRDesignReportExpert::DatasetPage);
+    click(expert.SourceButton(TQRDesignReportExpert::SourceTable));
+    expert.TableBox()->setCurrentText(QStringLiteral("Clients"));
+    click(expert.NextButton());
+    // The outside table is nobody's to sort: no index page.
+    ASSERT_EQ(expert.CurrentPage(), TQRDesignReportExpert::DatafieldsPage);
+    EXPECT_EQ(expert.MainDataSet(), clients);
+    EXPECT_EQ(expert.AvailableList()->count(), clients->FieldCount());
+    EXPECT_EQ(form.ComponentCount(), 2);
+    expert.UseAll();
+    // Bands, special options, fonts and lines, finish.
+    for (int i = 0; i < 4; ++i)
+        click(expert.NextButton());
+    ASSERT_EQ(expert.CurrentPage(), TQRDesignReportExpert::FinishPage);
+    EXPECT_EQ(report->DataSet(), clients);
+    EXPECT_FALSE(qobject_cast<TQRCustomBand *>(form.FindComponent(QStringLiteral("Detailband")))->ForceNewPage());
+    click(expert.FinishButton());
+    loader->SetDatabaseOwner(nullptr);
 }
 
 TEST_F(ReportExpert, LabelPagesAndABlankReport)
