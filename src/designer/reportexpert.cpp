@@ -964,3 +964,36 @@ void TQRDesignReportExpert::reject()
     m_data.Release();
     QDialog::reject();
 }
+
+// --- the designer's New ------------------------------------------------------------------------
+
+bool RunReportExpert(TQRDesignReport *report, TQRDLoader *designer, QWidget *window,
+                     const TQRNewReportSettings &settings)
+{
+    bool showExpert = true;
+    TDataSet *preset = nullptr;
+    if (settings.OnNewReport)
+        settings.OnNewReport(window, designer, showExpert, preset);
+    if (!showExpert)
+        return false;
+    TComponent *owner = report->Owner() ? report->Owner() : report;
+    if (preset && preset->Name().isEmpty()) {
+        const QString base =
+            designer ? designer->Message(QStringLiteral("DefaultTableName")) : QStringLiteral("Table");
+        auto *table = qobject_cast<TTable *>(preset);
+        preset->SetName(
+            TQRExpertDataset::NewDatasetName(owner, base, table ? table->DatabaseName() : QString()));
+    }
+    TQRDesignReportExpert expert(report, window);
+    expert.SetAllowDatasetEdit(settings.AllowDatasetEdit);
+    expert.SetAllowSQLEdit(settings.AllowSQLEdit);
+    expert.SetQueriesOnlyInExpert(settings.QueriesOnlyInExpert);
+    expert.SetDatabaseNames(settings.DefaultDatabaseName, settings.AvailableDatabaseNames,
+                            settings.DefaultDatabaseOnly);
+    expert.SetFieldDisplayLabels(settings.FieldDisplayLabels);
+    expert.SetSettingsFile(settings.SettingsFile);
+    expert.AfterReportComponentCreated = settings.AfterReportComponentCreated;
+    if (preset)
+        expert.SetPresetDataset(preset);
+    return expert.exec() == QDialog::Accepted;
+}

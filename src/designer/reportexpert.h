@@ -29,6 +29,8 @@ class TDataSet;
 class TQRDesignReport;
 class TQRLabelPreview;
 
+class TQRDLoader;
+
 class TQRDesignReportExpert : public QDialog
 {
     Q_OBJECT
@@ -58,6 +60,8 @@ public:
     // --- set before the wizard is shown ---
     // Whether tables and queries may be made (else only outside datasets are used).
     void SetAllowDatasetEdit(bool on) { m_allowDatasetEdit = on; }
+    // With it, a table is read through a query the query wizard builds, sorted and filtered there.
+    void SetQueriesOnlyInExpert(bool on) { m_queriesOnlyInExpert = on; }
     // Whether the main-dataset choice can be changed.
     void SetAllowSQLEdit(bool on);
     // A dataset the host chose (OnNewReport): preset as main dataset, the "Dataset" page passed over.
@@ -124,7 +128,7 @@ public:
     void SetDataFont(const QFont &font);
     void SetHeaderFont(const QFont &font);
 
-protected:
+    // "Cancel": closes and forgets the dataset references; what was built stays.
     void reject() override;
 
 private:
@@ -196,3 +200,26 @@ private:
     QPushButton *m_preview = nullptr;
     bool m_built = false;
 };
+
+// What the designer's New hands to the expert once the report is cleared.
+struct TQRNewReportSettings {
+    // The host's say: showExpert false keeps the report empty; a dataset it gives is preset.
+    std::function<void(QWidget *window, TQRDLoader *designer, bool &showExpert,
+                       TDataSet *&expertDefaultDataset)>
+        OnNewReport;
+    bool AllowDatasetEdit = true;       // tables and queries may be made
+    bool AllowSQLEdit = true;           // the main-dataset choice may be changed
+    bool QueriesOnlyInExpert = false;   // tables are read through wizard queries
+    QString DefaultDatabaseName;        // preset database, first in the list
+    QStringList AvailableDatabaseNames; // the other databases (empty: all the session knows)
+    bool DefaultDatabaseOnly = false;   // only the default database is offered
+    QStringList FieldDisplayLabels;     // "Field=Label" lines for new fields
+    QString SettingsFile;               // the designer's settings file; label formats lie beside it
+    std::function<void(TComponent *control)> AfterReportComponentCreated; // the designer's event
+};
+
+// Raises OnNewReport, then shows the expert modally over window on report;
+// true when it ended with OK (the caller marks the report modified and takes
+// an undo snapshot). False without a window when the host says no expert.
+bool RunReportExpert(TQRDesignReport *report, TQRDLoader *designer, QWidget *window,
+                     const TQRNewReportSettings &settings);

@@ -15,6 +15,7 @@
 #include "definition/registerdefinition.h"
 #include "designer/reportexpert.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #if defined(TABULON_DEMO_DIR)
@@ -214,6 +216,40 @@ TEST_F(ReportExpert, WithoutDatasetEditingOnlyOutsideDatasetsServe)
     EXPECT_FALSE(qobject_cast<TQRCustomBand *>(form.FindComponent(QStringLiteral("Detailband")))->ForceNewPage());
     click(expert.FinishButton());
     loader->SetDatabaseOwner(nullptr);
+}
+
+TEST_F(ReportExpert, TheHostDecidesOnNewReport)
+{
+    TQRNewReportSettings settings;
+    settings.OnNewReport = [](QWidget *, TQRDLoader *, bool &showExpert, TDataSet *&) { showExpert = false; };
+    EXPECT_FALSE(RunReportExpert(report, loader, nullptr, settings));
+    EXPECT_EQ(report->ControlCount(), 0);
+    EXPECT_EQ(form.ComponentCount(), 2);
+
+    // A dataset the host gives is named, gets its data source, and the dataset page is passed over.
+    auto *parts = new TTable(&form);
+    parts->SetDatabaseName(QStringLiteral("DEMO"));
+    parts->SetTableName(QStringLiteral("parts"));
+    settings.OnNewReport = [parts](QWidget *, TQRDLoader *, bool &, TDataSet *&dataSet) { dataSet = parts; };
+    int page = -1;
+    QTimer::singleShot(0, [&] {
+        auto *expert = qobject_cast<TQRDesignReportExpert *>(QApplication::activeModalWidget());
+        if (!expert)
+            return;
+        click(expert->StyleButton(TQRExpertSettings::FormStyle));
+        click(expert->NextButton());
+        page = expert->CurrentPage();
+        expert->UseAll();
+        click(expert->NextButton());
+        expert->reject();
+    });
+    EXPECT_FALSE(RunReportExpert(report, loader, nullptr, settings));
+    EXPECT_EQ(page, TQRDesignReportExpert::DatafieldsPage);
+    EXPECT_EQ(parts->Name(), QStringLiteral("DEMO_Table1"));
+    auto *source = qobject_cast<TDataSource *>(form.FindComponent(QStringLiteral("Datasource1")));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->DataSet(), parts);
+    EXPECT_TRUE(parts->Active());
 }
 
 TEST_F(ReportExpert, LabelPagesAndABlankReport)
