@@ -9,12 +9,14 @@
 #include "definition/qr2text.h"
 #include "definition/registerdefinition.h"
 #include "sqlcommand.h"
+#include "newreport.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace
@@ -37,6 +39,7 @@ int usage(const QString &problem = QString())
     if (!problem.isEmpty())
         std::fprintf(stderr, "tabulon-qr2: %s\n", qPrintable(problem));
     std::fputs(kUsage, stderr);
+    std::fputs(kNewReportUsage, stderr);
     return 2;
 }
 
@@ -147,12 +150,16 @@ struct Command {
 
 int main(int argc, char *argv[])
 {
+    // "new" measures captions and so runs in a GUI application of its own.
+    if (argc > 1 && std::strcmp(argv[1], "new") == 0)
+        return RunNewReport(argc, argv);
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
     if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         std::fputs(kUsage, stdout);
+        std::fputs(kNewReportUsage, stdout);
         return 0;
     }
     // All but "resave" need only bytes.
