@@ -226,6 +226,16 @@ void TDesignCanvas::PaintDesign(QPainter *painter, const QRect &clip)
         RebuildPicture();
     const QRect page(ReportOrigin(), r->BoundsRect().size());
     painter->fillRect(page, Qt::white);
+    // Band names lie under the elements, which print over them.
+    if (m_designer->ShowBandNames()) {
+        const QFont font = m_designer->BandNameFont()->ToQFont(ScreenPixelsPerInch());
+        const QFontMetrics fm(font);
+        painter->setFont(font);
+        painter->setPen(ToQColor(m_designer->BandNameFont()->Color()));
+        for (TQRCustomBand *band : r->ChildBands())
+            painter->drawText(page.topLeft() + QPoint(band->Left() + 1, band->Top() + 1 + fm.ascent()),
+                              band->Name());
+    }
     if (!m_picture.IsNull()) {
         painter->save();
         painter->setClipRect(page.intersected(clip));
@@ -251,13 +261,6 @@ void TDesignCanvas::paintOverlays(QPainter *painter)
         painter->setPen(marginPen);
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(band->BoundsRect().adjusted(0, 0, -1, -1));
-        if (d->ShowBandNames()) {
-            QFont font = d->BandNameFont()->ToQFont(ScreenPixelsPerInch());
-            painter->setFont(font);
-            painter->setPen(ToQColor(d->BandNameFont()->Color()));
-            const QFontMetrics fm(font);
-            painter->drawText(band->Left() + 1, band->Top() + 1 + fm.ascent(), band->Name());
-        }
         if (d->ShowComponentFrames()) {
             Qt::PenStyle style = d->ComponentFrameStyle == TPen::psDash  ? Qt::DashLine
                                  : d->ComponentFrameStyle == TPen::psDot ? Qt::DotLine

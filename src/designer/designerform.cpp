@@ -306,7 +306,8 @@ void TReportDesignerForm::buildStrip()
     fonts->setObjectName(QStringLiteral("FontBar"));
     m_fontName = new QComboBox(fonts);
     m_fontName->setObjectName(QStringLiteral("FontComboBox"));
-    m_fontName->setEditable(false);
+    m_fontName->setEditable(true);
+    m_fontName->setInsertPolicy(QComboBox::NoInsert);
     m_fontName->setMinimumWidth(160);
     m_fontSize = new QComboBox(fonts);
     m_fontSize->setObjectName(QStringLiteral("FontSizeComboBox"));

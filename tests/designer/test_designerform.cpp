@@ -195,7 +195,10 @@ QString run(const QString &program, const QStringList &args, const QProcessEnvir
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, args);
-    p.waitForFinished(20000);
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+    }
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
@@ -208,12 +211,12 @@ TEST(DesignProgram, KeysMoveTheFirstElementOfTheTopBand)
     qputenv("TABULON_HOME", TABULON_DEMO_DIR);
     RegisterDefinitionClasses();
 
-    const int display = 40 + int(getpid() % 200);
+    // The server picks a free display and writes its number.
     QProcess xvfb;
-    xvfb.start("Xvfb", {QString(":%1").arg(display), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     ASSERT_TRUE(xvfb.waitForStarted());
-    for (int i = 0; i < 50 && !QFile::exists(QString("/tmp/.X11-unix/X%1").arg(display)); ++i)
-        QThread::msleep(100);
+    ASSERT_TRUE(xvfb.waitForReadyRead(10000));
+    const int display = QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed().toInt();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", QString(":%1").arg(display));
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -239,7 +242,13 @@ TEST(DesignProgram, KeysMoveTheFirstElementOfTheTopBand)
         run("xdotool", QStringList({"key", "--delay", "150"}) + keys.split(' '), env);
         QThread::msleep(800);
         run("xdotool", {"key", "alt+F4"}, env);
-        EXPECT_TRUE(designer.waitForFinished(15000));
+        const bool ended = designer.waitForFinished(15000);
+        EXPECT_TRUE(ended);
+        if (!ended) {
+            designer.kill();
+            designer.waitForFinished();
+            return -1;
+        }
         return designer.exitCode();
     };
 
