@@ -9,6 +9,7 @@
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/registerdefinition.h"
+#include "definition/runtimecomponents.h"
 #include "designer/datafieldlist.h"
 #include "designer/designcanvas.h"
 #include "designer/designerform.h"
@@ -185,6 +186,93 @@ TEST_F(DesignerWindowTest, FieldDroppedFromTheFieldList)
     prompt.QueueAnswer(mrNo);
     EXPECT_TRUE(w.close());
     EXPECT_EQ(prompt.Records().size(), 1);
+}
+#endif
+
+TEST_F(DesignerWindowTest, DesignerDialogHandsEverySetting)
+{
+    using D = TReportDesignerDialog;
+    InstallDesignerWindow();
+    TReportDesignerDialog dialog;
+    dialog.SetUserSettings(D::TUserSettings(D::AllowScriptEdit | D::QueriesOnlyInExpert | D::AllowNewCalcFields));
+    dialog.SetEditorSettings(D::TEditorSettings(D::UndoEnabled | D::SaveBackupFiles));
+    dialog.AvailableTableNames = {" ", "Orders"};
+    dialog.FieldDisplayLabels = {"CustNo=Customer"};
+    dialog.SetDefaultDatabaseOnly(true);
+    dialog.SetDefaultFileExtension("*.QR2");
+    dialog.SetDefaultOpenDir(dir.path());
+    int created = 0;
+    dialog.AfterReportComponentCreated = [&](TComponent *) { ++created; };
+    const QString file = dir.filePath("new.QR2");
+    bool shown = false;
+    QRDesignerWindowHook() = [&](TQRDesignerWindowSettings &s) {
+        TReportDesignerForm w(s);
+        TQRepDesigner *q = w.Designer();
+        EXPECT_EQ(q, s.Loader);
+        EXPECT_FALSE(q->AllowSQLEdit);
+        EXPECT_TRUE(q->ScriptEditByUser);
+        EXPECT_TRUE(q->QueriesOnlyInExpert);
+        EXPECT_TRUE(q->AllowNewCalcFields);
+        EXPECT_FALSE(q->AllowBlockEdit);
+        EXPECT_TRUE(q->UndoEnabled);
+        EXPECT_TRUE(q->SaveBackupFiles);
+        EXPECT_FALSE(q->AutoEditAfterInsert);
+        EXPECT_FALSE(q->ShowDatafieldListbox);
+        EXPECT_FALSE(q->DatafieldsSorted);
+        EXPECT_TRUE(q->DefaultDatabaseOnly);
+        EXPECT_EQ(q->AvailableTableNames(), QStringList{"Orders"});
+        EXPECT_EQ(q->FieldDisplayLabels, QStringList{"CustNo=Customer"});
+        EXPECT_EQ(q->SQLSettings()->DelimiterType(), TQRDatabaseSettings::delCustom);
+        EXPECT_EQ(w.DefaultExt, "QR2");
+        EXPECT_EQ(w.OpenDir, dir.path());
+        EXPECT_TRUE(w.findChild<QAction *>("EditUndo")->isVisible());
+        EXPECT_EQ(w.CurrentFileName(), file);
+        // The host's event reaches insertions.
+        auto *band = new TQRDesignBand(s.Form);
+        band->SetName("Detail");
+        band->SetParent(s.Report);
+        q->InsertAt(TQRepDesigner::dsNewLabel, band, q->ReportRect(band).topLeft() + QPoint(5, 5));
+        EXPECT_EQ(created, 1);
+        // A changed new report asks "Report not saved" before New; Cancel keeps it.
+        prompt.QueueAnswer(mrCancel);
+        EXPECT_FALSE(w.NewReport());
+        EXPECT_EQ(prompt.Records().constLast().text, "Report not saved");
+        EXPECT_EQ(band->ControlCount(), 1);
+        q->SetModified(false);
+        shown = true;
+    };
+    EXPECT_TRUE(dialog.EditReport(file)); // missing: a new report carrying the name
+    EXPECT_TRUE(shown);
+    QRDesignerWindowHook() = nullptr;
+    QRDesignerLoaderFactory() = nullptr;
+}
+
+#if defined(TABULON_DESIGN_EXE)
+TEST(DesignProgram, UsageAndUnreadableFiles)
+{
+    QTemporaryDir dir;
+    auto start = [&](const QStringList &args, QString *out = nullptr) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.start(TABULON_DESIGN_EXE, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        if (out)
+            *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString text;
+    EXPECT_EQ(start({"--help"}, &text), 0);
+    EXPECT_TRUE(text.contains("FILE.QR2"));
+    EXPECT_EQ(start({"a.QR2", "b.QR2"}), 2);
+    const QString damaged = dir.filePath("damaged.QR2");
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a report at all");
+    f.close();
+    EXPECT_EQ(start({damaged}, &text), 1);
+    EXPECT_TRUE(text.contains(damaged)) << text.toStdString();
 }
 #endif
 
