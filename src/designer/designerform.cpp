@@ -7,6 +7,7 @@
 #include "definition/runtimecomponents.h"
 #include "designer/datafieldlist.h"
 #include "designer/designcanvas.h"
+#include "designer/propertyinspector.h"
 #include "designer/repdesigner.h"
 #include "engine/printable.h"
 
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -168,6 +170,11 @@ void TReportDesignerForm::build()
     m_scroll->setBackgroundRole(QPalette::Dark);
     setCentralWidget(m_scroll);
     m_fieldList = new TDatafieldList(m_designer, this);
+    m_inspector = new TPropertyInspector(m_designer);
+    auto *dock = new QDockWidget(tr("Properties"), this);
+    dock->setObjectName(QStringLiteral("InspectorDock"));
+    dock->setWidget(m_inspector);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
     buildMenus();
     buildPalette();
     buildStrip();
@@ -369,7 +376,11 @@ void TReportDesignerForm::linkDesigner()
     d->EditorCombobox = m_combo;
     d->FontComboBox = m_fontName;
     d->FontSizeComboBox = m_fontSize;
-    d->OnRepaint = [this] { m_canvas->Invalidate(); };
+    d->OnRepaint = [this] {
+        m_canvas->Invalidate();
+        const auto selection = m_designer->Selection();
+        m_inspector->SetComponent(selection.size() == 1 ? selection.first() : nullptr);
+    };
     d->OnModifiedChanged = [this](bool) { updateCaption(); };
     d->OnDatasetsChanged = [this] { m_fieldList->Refill(); };
     d->OnDesignStateChanged = [this](TQRepDesigner *, int state) {

@@ -19,6 +19,7 @@ class QScrollArea;
 class QTreeWidget;
 class TDatafieldList;
 class TDesignCanvas;
+class TPropertyInspector;
 class TForm;
 class TQRDesignReport;
 class TQRepDesigner;
@@ -39,6 +40,8 @@ public:
     TQRDesignReport *Report() const;
     TDesignCanvas *Canvas() const { return m_canvas; }
     TDatafieldList *DatafieldList() const { return m_fieldList; }
+    // The docked property inspector.
+    TPropertyInspector *Inspector() const { return m_inspector; }
     QScrollArea *ScrollArea() const { return m_scroll; }
 
     // The file the report is saved to (empty: a new report); shown in the caption.
@@ -94,6 +97,7 @@ private:
     TDesignCanvas *m_canvas = nullptr;
     QScrollArea *m_scroll = nullptr;
     TDatafieldList *m_fieldList = nullptr;
+    TPropertyInspector *m_inspector = nullptr;
     QActionGroup *m_paletteGroup = nullptr;
     QMenu *m_historyMenu = nullptr;
     QMenu *m_databaseMenu = nullptr;

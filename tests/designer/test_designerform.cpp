@@ -13,9 +13,11 @@
 #include "designer/datafieldlist.h"
 #include "designer/designcanvas.h"
 #include "designer/designerform.h"
+#include "designer/propertyinspector.h"
 #include "designer/repdesigner.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -139,6 +141,49 @@ TEST_F(DesignerWindowTest, InsertDragResizeSaveAndReopen)
     // Closing unmodified asks nothing.
     w.close();
     EXPECT_TRUE(prompt.Records().isEmpty());
+}
+
+TEST_F(DesignerWindowTest, InspectorEditsTheSelectedElement)
+{
+    TReportDesignerForm w;
+    TQRepDesigner *d = w.Designer();
+    auto *band = new TQRDesignBand(w.Report()->Owner());
+    band->SetName("Detail");
+    band->SetParent(w.Report());
+    auto *label = new TQRDesignLabel(w.Report()->Owner());
+    label->SetName("Total");
+    label->SetParent(band);
+    label->SetBounds(10, 5, 50, 16);
+    d->PrepareDesign();
+    d->SelectComponent(label);
+    TPropertyInspector *inspector = w.Inspector();
+    ASSERT_EQ(inspector->Component(), label);
+    ASSERT_TRUE(inspector->Row("Caption"));
+    QTreeWidgetItem *fontName = inspector->Row("Font.Name");
+    ASSERT_TRUE(fontName);
+    EXPECT_EQ(fontName->parent(), inspector->Row("Font"));
+
+    // Text, check box and list edits, each a changing command.
+    inspector->Row("Caption")->setText(1, "Sum");
+    EXPECT_EQ(label->Caption(), "Sum");
+    EXPECT_TRUE(d->Modified());
+    d->SetModified(false);
+    inspector->Row("AutoSize")->setCheckState(1, label->AutoSize() ? Qt::Unchecked : Qt::Checked);
+    EXPECT_TRUE(d->Modified());
+    auto *alignment = qobject_cast<QComboBox *>(inspector->itemWidget(inspector->Row("Alignment"), 1));
+    ASSERT_TRUE(alignment);
+    Q_EMIT alignment->textActivated("taRightJustify");
+    EXPECT_EQ(label->Alignment(), QR::taRightJustify);
+    // A value the property refuses changes nothing and shows the value again.
+    inspector->Row("Left")->setText(1, "left");
+    EXPECT_EQ(label->Left(), 10);
+    EXPECT_EQ(inspector->Row("Left")->text(1), "10");
+    // Moving the element shows its new position.
+    d->KeyPress(Qt::Key_Right, Qt::NoModifier);
+    EXPECT_EQ(inspector->Row("Left")->text(1), "11");
+    d->DeselectAll();
+    EXPECT_EQ(inspector->Component(), nullptr);
+    d->SetModified(false);
 }
 
 #ifdef TABULON_DEMO_DIR
