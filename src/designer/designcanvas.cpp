@@ -177,9 +177,7 @@ void TDesignCanvas::RebuildPicture()
         recorder.OpenDocument();
         recorder.NewPage();
         QPainter *canvas = recorder.Canvas();
-        canvas->fillRect(
-            QRect(0, 0, recorder.XSize(recorder.PageWidth()), recorder.YSize(recorder.PageHeight())),
-            Qt::white);
+        // The page is white already: band names drawn under the picture stay visible.
         auto print = [&](TControl *parent, double x, double y) {
             for (TControl *c : parent->ControlList())
                 if (auto *e = qobject_cast<TQRPrintable *>(c)) {
