@@ -1,6 +1,7 @@
 #include "app/helpform.h"
 #include "app/mainform.h"
 #include "app/qtprompt.h"
+#include "designer/designerform.h"
 #include "output/preview/registerpreview.h"
 #include "params/autoprintform.h"
 #include "params/pareditform.h"
@@ -17,6 +18,8 @@ int main(int argc, char **argv)
     TParEditForm::Install();
     TAutoprintForm::Install();
     RegisterPreviewHooks();
+    // "Designer" and "Edit report" open the report designer.
+    InstallDesignerWindow();
     Tfm_main mainWindow(QApplication::arguments());
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
     SetPromptTitle(QStringLiteral("Tabulon"));

@@ -9,7 +9,8 @@
 // --- TReportPrinterDialog -----------------------------------------------------------------------
 
 TReportPrinterDialog::TReportPrinterDialog(TComponent *owner)
-    : TComponent(owner), m_printerSettings(new TQRDPrinterSettings(this)), m_labelSettings(new TLabelSettings(this))
+    : TComponent(owner), m_printerSettings(new TQRDPrinterSettings(this)),
+      m_labelSettings(new TLabelSettings(this))
 {
 }
 
@@ -127,6 +128,12 @@ bool TReportPrinterDialog::LoadReportBlob(TField *field)
 
 // --- TReportDesignerDialog ---------------------------------------------------------------------
 
+std::function<TQRDLoader *(TComponent *owner)> &QRDesignerLoaderFactory()
+{
+    static std::function<TQRDLoader *(TComponent *)> factory;
+    return factory;
+}
+
 std::function<void(TQRDesignerWindowSettings &settings)> &QRDesignerWindowHook()
 {
     static std::function<void(TQRDesignerWindowSettings &)> hook;
@@ -168,6 +175,7 @@ TQRDesignerWindowSettings TReportDesignerDialog::DesignerWindowSettings(TForm *f
     s.DatabaseMenuVisible = m_userSettings.testFlag(AllowDatasetEdit);
     s.UndoMenuVisible = m_editorSettings.testFlag(UndoEnabled);
     s.DatafieldListChecked = m_editorSettings.testFlag(ShowDatafieldListbox);
+    s.Dialog = this;
     if (loader) {
         loader->SaveBackupFiles = m_editorSettings.testFlag(SaveBackupFiles);
         loader->FieldDisplayLabels = FieldDisplayLabels;
@@ -183,7 +191,8 @@ bool TReportDesignerDialog::runDesigner(const QString &fileName, bool load, bool
     form.SetName(QStringLiteral("QRDesignForm"));
     auto *report = new TQRDesignReport(&form);
     report->SetName(QStringLiteral("Report"));
-    auto *loader = new TQRDLoader(&form);
+    const auto &factory = QRDesignerLoaderFactory();
+    TQRDLoader *loader = factory ? factory(&form) : new TQRDLoader(&form);
     loader->SetName(QStringLiteral("Designer"));
     loader->SetQReport(report);
     applyTo(report, loader);
@@ -195,6 +204,7 @@ bool TReportDesignerDialog::runDesigner(const QString &fileName, bool load, bool
         ok = loader->LoadReportFile(fileName);
         if (ok)
             settings.FileName = fileName;
+        settings.Loaded = ok;
     } else {
         settings.FileName = fileName;
         if (UsePrinterSettings())

@@ -159,20 +159,27 @@ private:
 
 // What the designer window is given when a designer dialog opens it. The
 // designer window itself belongs to the GUI; it installs QRDesignerWindowHook.
+class TReportDesignerDialog;
 struct TQRDesignerWindowSettings {
-    TForm *Form = nullptr;              // the window's component owner
-    TQRDesignReport *Report = nullptr;  // the report it edits
-    TQRDLoader *Loader = nullptr;       // its designer component
-    QString FileName;                   // current file name and caption (empty: a new report)
-    QString DefaultExt;                 // of the open and save dialogs, without the dot
-    QString OpenFileName;               // "*" + extension
-    QString Filter;                     // of the open and save dialogs; empty keeps the window's own
-    QString OpenDir, SaveDir;           // start directories
-    QString HelpFile;                   // empty keeps the window's own
-    bool DatabaseMenuVisible = true;    // AllowDatasetEdit
-    bool UndoMenuVisible = false;       // UndoEnabled
-    bool DatafieldListChecked = false;  // ShowDatafieldListbox
+    TForm *Form = nullptr;                   // the window's component owner
+    TQRDesignReport *Report = nullptr;       // the report it edits
+    TQRDLoader *Loader = nullptr;            // its designer component
+    QString FileName;                        // current file name and caption (empty: a new report)
+    QString DefaultExt;                      // of the open and save dialogs, without the dot
+    QString OpenFileName;                    // "*" + extension
+    QString Filter;                          // of the open and save dialogs; empty keeps the window's own
+    QString OpenDir, SaveDir;                // start directories
+    QString HelpFile;                        // empty keeps the window's own
+    bool DatabaseMenuVisible = true;         // AllowDatasetEdit
+    bool UndoMenuVisible = false;            // UndoEnabled
+    bool DatafieldListChecked = false;       // ShowDatafieldListbox
+    TReportDesignerDialog *Dialog = nullptr; // every further setting is read from it
+    bool Loaded = false;                     // the file named by FileName was loaded into Report
 };
+
+// Creates the designer component of a designer window (the designer library
+// installs one that makes its controller); unset, a plain loader is made.
+std::function<TQRDLoader *(TComponent *owner)> &QRDesignerLoaderFactory();
 
 // Shows the designer window for settings modally; unset (no GUI) nothing is shown.
 std::function<void(TQRDesignerWindowSettings &settings)> &QRDesignerWindowHook();
@@ -227,7 +234,8 @@ public:
     Q_INVOKABLE explicit TReportDesignerDialog(TComponent *owner = nullptr);
 
     // Events handed to the designer.
-    std::function<void(TComponent *form, TQRDesignReport *report, bool &showExpert, QString &expertDefaultDataset)>
+    std::function<void(TComponent *form, TQRDesignReport *report, bool &showExpert,
+                       QString &expertDefaultDataset)>
         OnNewReport;
     std::function<void(TQuery *query, bool &doCancel)> OnEditQuery;
     std::function<void(QIODevice *stream)> OnSaveReport;
@@ -266,7 +274,8 @@ public:
     // The extension as the dialogs get it: no leading "*", a leading ".".
     static QString NormalizedExtension(const QString &extension);
     // The settings the designer window receives (exposed for the window and for tests).
-    TQRDesignerWindowSettings DesignerWindowSettings(TForm *form, TQRDesignReport *report, TQRDLoader *loader);
+    TQRDesignerWindowSettings DesignerWindowSettings(TForm *form, TQRDesignReport *report,
+                                                     TQRDLoader *loader);
 
     // Older stored forms hold single Booleans ("AllowSQLEdit", "UndoEnabled" ...):
     // read only, a True adds the member of that name.
@@ -278,7 +287,8 @@ private:
     // Creates the designer window's components, shows it through the hook and frees it.
     bool runDesigner(const QString &fileName, bool load, bool *loaded);
 
-    TUserSettings m_userSettings = TUserSettings(AllowSQLEdit | AllowDatasetEdit | AllowBlockEdit | AllowScriptEdit);
+    TUserSettings m_userSettings =
+        TUserSettings(AllowSQLEdit | AllowDatasetEdit | AllowBlockEdit | AllowScriptEdit);
     TEditorSettings m_editorSettings =
         TEditorSettings(AutoEditAfterInsert | ShowDatafieldListbox | DatafieldsSorted);
     TQRDatabaseSettings *m_sqlSettings;

@@ -1,0 +1,86 @@
+// tabulon-design: the report designer on one report file (or a new report),
+// for report authors working from a shell. The report's datasets find their
+// databases in the program directory (TABULON_HOME), and the report is saved
+// where it was opened.
+
+#include "app/qtprompt.h"
+#include "common/prompt.h"
+#include "definition/loader.h"
+#include "definition/registerdefinition.h"
+#include "designer/datafieldlist.h"
+#include "designer/designerform.h"
+#include "designer/repdesigner.h"
+#include "output/preview/registerpreview.h"
+#include "output/registeroutput.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace
+{
+constexpr int ExitDone = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tabulon"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Opens the report designer on FILE.QR2, or on a new report when no file is given "
+                       "or the file does not exist yet. The report is saved where it was opened."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("FILE.QR2"), QStringLiteral("The report file to edit."),
+                                 QStringLiteral("[FILE.QR2]"));
+    if (!parser.parse(QApplication::arguments())) {
+        err() << "tabulon-design: " << parser.errorText() << Qt::endl;
+        return ExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << parser.helpText();
+        return ExitDone;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        err() << "tabulon-design: one report file at most" << Qt::endl << parser.helpText();
+        return ExitUsage;
+    }
+
+    RegisterDefinitionClasses();
+    RegisterOutputClasses();
+    RegisterPreviewHooks();
+    InstallDesignerWindow();
+    SetPromptTitle(QStringLiteral("Tabulon"));
+
+    TReportDesignerForm window;
+    if (!files.isEmpty()) {
+        const QString fileName = QFileInfo(files.first()).absoluteFilePath();
+        if (QFileInfo::exists(fileName)) {
+            // Read with messages on the console: a file that cannot be read ends the program.
+            TConsolePrompt console;
+            TPromptGuard consoleGuard(&console);
+            if (!window.Designer()->LoadReportFile(fileName)) {
+                err() << "tabulon-design: cannot read " << fileName << ": " << window.Designer()->LastError()
+                      << Qt::endl;
+                return ExitFailed;
+            }
+            window.AddToHistory(fileName);
+        }
+        window.SetCurrentFileName(fileName);
+    }
+    TQtPrompt prompt;
+    TPromptGuard promptGuard(&prompt);
+    window.show();
+    window.DatafieldList()->Refill();
+    return QApplication::exec() == 0 ? ExitDone : ExitFailed;
+}
