@@ -10,6 +10,7 @@
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/runtimecomponents.h"
+#include "gui/translatewindow.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -108,6 +109,7 @@ TListReportForm::TListReportForm(const QString &catalogueFile, const QString &gr
     layout->addWidget(m_notFound, 1);
     layout->addLayout(buttons);
 
+    TranslateWindow(this, QStringLiteral("ListReportForm"));
     WindowLayout::Restore(this, Store, WindowGroup, true);
     WindowLayout::RestoreColumns(m_list, Store, ListGroup);
 }

@@ -15,6 +15,7 @@
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/runtimecomponents.h"
+#include "gui/translatewindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -133,6 +134,7 @@ Tfm_main::Tfm_main(const QStringList &arguments, QWidget *parent)
     m_toolBar->addAction(m_exit);
     setCentralWidget(m_toolBar);
 
+    TranslateWindow(this, QStringLiteral("fm_main"));
     setFixedSize(ToolbarClientSize().width(), menuBar()->sizeHint().height() + ToolbarClientSize().height());
     WindowLayout::Restore(this, Store, WindowGroup, false);
 }
@@ -215,4 +217,11 @@ void Tfm_main::ShowHelpContents()
 void Tfm_main::ShowAbout()
 {
     TAboutForm::Execute(this);
+}
+
+void RegisterShellLanguageWindows()
+{
+    RegisterLanguageWindow(QStringLiteral("fm_main"), [] { return new Tfm_main(QStringList()); });
+    RegisterLanguageWindow(QStringLiteral("ListReportForm"),
+                           [] { return new TListReportForm(QString(), QString()); });
 }

@@ -82,3 +82,6 @@ private:
     QAction *m_contents;
     QAction *m_about;
 };
+
+// Lists the shell's windows (the main window and the launcher) in the language template.
+void RegisterShellLanguageWindows();

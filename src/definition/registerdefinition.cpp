@@ -1,14 +1,15 @@
 #include "definition/registerdefinition.h"
 
 #include "common/classregistry.h"
+#include "common/languagefile.h"
 #include "data/registerdata.h"
 #include "definition/designbands.h"
 #include "definition/designelements.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/reportdata.h"
-#include "definition/runtimecomponents.h"
 #include "definition/reportfunctions.h"
+#include "definition/runtimecomponents.h"
 
 void RegisterDefinitionClasses()
 {
@@ -37,4 +38,12 @@ void RegisterDefinitionClasses()
     RegisterComponentClass<TReportPrinterDialog>();
     RegisterComponentClass<TReportDesignerDialog>();
     RegisterReportFunctions();
+    // The printing window's texts are its loader's messages.
+    RegisterLanguageSection(QStringLiteral("RepFormDB"), [] {
+        TReportPrinterDialog dialog;
+        dialog.CreateReportForm();
+        TTranslatableWindow window;
+        AddComponentParts(window, dialog.ReportForm());
+        return LanguageSectionLines(dialog.ReportForm()->Name(), window);
+    });
 }

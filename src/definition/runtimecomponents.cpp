@@ -1,7 +1,9 @@
 #include "definition/runtimecomponents.h"
 
+#include "common/languagefile.h"
 #include "common/programdir.h"
 #include "definition/designreport.h"
+#include "definition/designsettings.h"
 #include "definition/loader.h"
 
 #include <QFileInfo>
@@ -30,6 +32,10 @@ void TReportPrinterDialog::CreateReportForm()
     m_loader = new TQRDLoader(m_form);
     m_loader->SetName(QStringLiteral("Loader"));
     m_loader->SetQReport(m_report);
+    // The window's own start: the printer defaults of the settings file and its texts;
+    // the host's settings come after and win.
+    LoadLoaderSettings(m_loader);
+    TranslateComponents(m_form, m_form->Name());
     ApplyHostSettings();
     if (AfterReportFormCreated)
         AfterReportFormCreated(m_form, m_report);

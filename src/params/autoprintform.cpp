@@ -9,6 +9,7 @@
 #include "common/prompt.h"
 #include "data/displayformat.h"
 #include "definition/designreport.h"
+#include "gui/translatewindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -223,7 +224,9 @@ TAutoprintForm::TAutoprintForm(const QString &reportName, QWidget *parent)
     for (const auto &[caption, box] :
          {std::pair{QStringLiteral("X :"), m_tuneX}, std::pair{QStringLiteral("Y :"), m_tuneY},
           std::pair{QStringLiteral("L :"), m_tuneL}}) {
-        fields->addWidget(new QLabel(caption, m_tunePanel));
+        auto *label = new QLabel(caption, m_tunePanel);
+        label->setObjectName(box->objectName() + QStringLiteral("Label"));
+        fields->addWidget(label);
         fields->addWidget(box);
     }
     auto *buttons = new QHBoxLayout;
@@ -255,6 +258,7 @@ TAutoprintForm::TAutoprintForm(const QString &reportName, QWidget *parent)
     connect(m_save, &QPushButton::clicked, this, &TAutoprintForm::SaveLayout);
     connect(m_back, &QPushButton::clicked, this, &TAutoprintForm::CloseQuickTune);
 
+    TranslateWindow(this, QStringLiteral("AutoprintForm"));
     resize(StartWidth, StartHeight);
     layoutPanels();
 }
@@ -285,6 +289,15 @@ void TAutoprintForm::Install()
     ShellActions().StartReport = [](QWidget *parent, const QString &reportName, const QString &description) {
         RunReportDialog(parent, reportName, description);
     };
+    RegisterLanguageWindow(
+        QStringLiteral("AutoprintForm"), [] { return new TAutoprintForm(QString()); }, true);
+    // The report holder of a run has no widgets: its texts are its loader's messages.
+    RegisterLanguageSection(QStringLiteral("fmrepprev"), [] {
+        Tfmrepprev holder;
+        TTranslatableWindow window;
+        AddComponentParts(window, &holder);
+        return LanguageSectionLines(holder.Name(), window);
+    });
 }
 
 bool TAutoprintForm::Build()

@@ -1,4 +1,5 @@
 #include "params/chooser.h"
+#include "gui/translatewindow.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -25,13 +26,12 @@ TTwoListChooser::TTwoListChooser(const QString &title, const QString &availableL
     : QDialog(parent), m_available(new QListWidget(this)), m_selected(new QListWidget(this))
 {
     setObjectName(QStringLiteral("ChooserForm"));
-    setWindowTitle(title);
     m_available->setObjectName(QStringLiteral("AvailableList"));
     m_selected->setObjectName(QStringLiteral("SelectedList"));
 
-    auto *availableCaption = new QLabel(availableLabel, this);
+    auto *availableCaption = new QLabel(this);
     availableCaption->setBuddy(m_available);
-    auto *selectedCaption = new QLabel(selectedLabel, this);
+    auto *selectedCaption = new QLabel(this);
     selectedCaption->setBuddy(m_selected);
 
     const auto button = [this](const QString &text, const QString &name, auto slot) {
@@ -70,6 +70,11 @@ TTwoListChooser::TTwoListChooser(const QString &title, const QString &availableL
     grid->addWidget(m_selected, 1, 2);
     grid->addLayout(order, 1, 3);
     grid->addWidget(box, 2, 0, 1, 4);
+    TranslateWindow(this, QStringLiteral("ChooserForm"));
+    // The caption and the lists' titles name what is chosen; the caller gives them in its own words.
+    setWindowTitle(title);
+    availableCaption->setText(availableLabel);
+    selectedCaption->setText(selectedLabel);
     resize(460, 320);
 }
 

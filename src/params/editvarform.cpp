@@ -1,5 +1,6 @@
 #include "params/editvarform.h"
 
+#include "gui/translatewindow.h"
 #include "params/listsform.h"
 
 #include <QComboBox>
@@ -25,6 +26,7 @@ TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, 
     nameRow->addRow(QStringLiteral("&Name : "), m_name);
 
     auto *source = new QGroupBox(QStringLiteral("&Source : "), this);
+    source->setObjectName(QStringLiteral("SourceGroup"));
     m_constant = new QRadioButton(QStringLiteral("&Constant"), source);
     m_constant->setObjectName(QStringLiteral("ConstantChoice"));
     m_ini = new QRadioButton(QStringLiteral("Variable from &INI-file"), source);
@@ -48,6 +50,7 @@ TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, 
     layout->addWidget(source);
     if (parameter) {
         auto *typeGroup = new QGroupBox(QStringLiteral(" Data type "), this);
+        typeGroup->setObjectName(QStringLiteral("TypeGroup"));
         m_type = new QComboBox(typeGroup);
         m_type->setObjectName(QStringLiteral("TypeBox"));
         m_type->addItems({QStringLiteral("String"), QStringLiteral("Integer"), QStringLiteral("Date"),
@@ -93,6 +96,7 @@ TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, 
     connect(m_source.File, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
     connect(m_name, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
     updateEnabled();
+    TranslateWindow(this, QStringLiteral("EditVarForm"));
 }
 
 void TEditVarForm::updateEnabled()

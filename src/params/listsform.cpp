@@ -1,6 +1,7 @@
 #include "params/listsform.h"
 
 #include "common/profile.h"
+#include "gui/translatewindow.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -13,11 +14,12 @@ TListsForm::TListsForm(const QString &fileName, QWidget *parent)
       m_variables(new QListWidget(this))
 {
     setObjectName(QStringLiteral("ListsForm"));
-    setWindowTitle(QStringLiteral("Review ") + u'"' + fileName + u'"');
     m_sections->setObjectName(QStringLiteral("Sections"));
     m_variables->setObjectName(QStringLiteral("Variables"));
     auto *sectionsCaption = new QLabel(QStringLiteral("Sections"), this);
+    sectionsCaption->setObjectName(QStringLiteral("SectionsLabel"));
     auto *variablesCaption = new QLabel(QStringLiteral("Variables"), this);
+    variablesCaption->setObjectName(QStringLiteral("VariablesLabel"));
 
     auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = box->button(QDialogButtonBox::Ok);
@@ -40,6 +42,9 @@ TListsForm::TListsForm(const QString &fileName, QWidget *parent)
     if (m_sections->count() > 0)
         m_sections->setCurrentRow(0);
     m_ok->setEnabled(false);
+    TranslateWindow(this, QStringLiteral("ListsForm"));
+    // The file's name goes into the caption after the translation.
+    setWindowTitle(QStringLiteral("Review ") + u'"' + fileName + u'"');
     resize(420, 300);
 }
 

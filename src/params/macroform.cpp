@@ -1,5 +1,6 @@
 #include "params/macroform.h"
 
+#include "gui/translatewindow.h"
 #include "params/listsform.h"
 
 #include <QComboBox>
@@ -31,6 +32,7 @@ TSourceEditors::TSourceEditors(QWidget *parent, QWidget *dialog, const QStringLi
     File = new QLineEdit(parent);
     File->setObjectName(QStringLiteral("FileEdit"));
     FileButton = new QPushButton(QStringLiteral("..."), parent);
+    FileButton->setObjectName(QStringLiteral("FileButton"));
     FileButton->setAutoDefault(false);
     Variable = new QLineEdit(parent);
     Variable->setObjectName(QStringLiteral("VariableEdit"));
@@ -81,6 +83,7 @@ TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent)
     setWindowTitle(QStringLiteral("Macros generator"));
 
     auto *group = new QGroupBox(QStringLiteral(" Value  "), this);
+    group->setObjectName(QStringLiteral("ValueGroup"));
     m_ini = new QRadioButton(QStringLiteral("From &INI-file."), group);
     m_ini->setObjectName(QStringLiteral("IniChoice"));
     m_control = new QRadioButton(QStringLiteral("&Control element value"), group);
@@ -107,6 +110,7 @@ TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent)
     connect(m_source.File, &QLineEdit::textChanged, this, [this] { updateEnabled(); });
     m_ini->setChecked(true);
     updateEnabled();
+    TranslateWindow(this, QStringLiteral("MacroForm"));
 }
 
 void TMacroForm::updateEnabled()

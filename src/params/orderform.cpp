@@ -5,6 +5,7 @@
 #include "params/pareditform.h"
 
 #include "app/helpform.h"
+#include "gui/translatewindow.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -54,6 +55,7 @@ TOrderForm::TOrderForm()
 
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { THelpForm::ShowTopic(this, HelpCreationOrder); });
+    TranslateWindow(this, QStringLiteral("OrderForm"));
     resize(360, 320);
 }
 
@@ -127,4 +129,9 @@ void TOrderForm::MoveControl(int delta)
         return;
     if (m_editor->MoveControl(row, delta))
         fill(row + delta);
+}
+
+void TOrderForm::RegisterTranslation()
+{
+    RegisterLanguageWindow(QStringLiteral("OrderForm"), [] { return new TOrderForm; });
 }

@@ -15,6 +15,8 @@ class TOrderForm : public QDialog
 public:
     // The list, created the first time it is needed and reused afterwards.
     static TOrderForm *Instance();
+    // Lists the dialog in the language template (a window of its own, not the shared one).
+    static void RegisterTranslation();
 
     // Shows the editor's controls; its "&Close" marks the editor modified.
     void Execute(TParEditForm *editor);

@@ -1,6 +1,10 @@
 #include "params/pareditform.h"
 
+#include "params/chooser.h"
+#include "params/editvarform.h"
 #include "params/kindimages.h"
+#include "params/listsform.h"
+#include "params/macroform.h"
 #include "params/orderform.h"
 #include "params/propform.h"
 #include "params/varform.h"
@@ -10,6 +14,7 @@
 #include "app/usersettings.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
+#include "gui/translatewindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -160,6 +165,7 @@ TParEditForm::TParEditForm(QWidget *parent) : QDialog(parent)
     resize(720, 520);
     WindowLayout::Restore(this, StoreName, SettingsGroup, true);
     m_dialogDir = ProgramDir();
+    TranslateWindow(this, QStringLiteral("ParEditForm"));
     updateTitle(QStringLiteral("CFG - editor: Nomane"));
 }
 
@@ -186,6 +192,25 @@ void TParEditForm::Install()
     ShellActions().EditDialog = [](QWidget *parent, const QString &reportName) {
         Execute(parent, reportName);
     };
+    RegisterLanguageWindow(
+        QStringLiteral("ParEditForm"), [] { return new TParEditForm; }, true);
+    TPropForm::RegisterTranslation();
+    TVarForm::RegisterTranslation();
+    TOrderForm::RegisterTranslation();
+    RegisterLanguageWindow(
+        QStringLiteral("EditVarForm"),
+        [] {
+            TVarRec binding;
+            binding.BindingKind = TVarRec::QueryParameter;
+            return new TEditVarForm(binding, {});
+        },
+        true);
+    RegisterLanguageWindow(QStringLiteral("MacroForm"), [] { return new TMacroForm({}); });
+    RegisterLanguageWindow(
+        QStringLiteral("ListsForm"), [] { return new TListsForm(QString()); }, true);
+    RegisterLanguageWindow(
+        QStringLiteral("ChooserForm"), [] { return new TTwoListChooser(QString(), QString(), QString()); },
+        true);
 }
 
 void TParEditForm::SetFileChooser(TFileChooser chooser)
@@ -223,6 +248,7 @@ void TParEditForm::buildMenus()
     addActions(m_fileMenu->actions());
 
     QMenu *tools = menus->addMenu(QStringLiteral("Tools"));
+    tools->setObjectName(QStringLiteral("ToolsMenu"));
     add(tools, QStringLiteral("Query parameters..."), QStringLiteral("QueryParametersAction"),
         [this] { EditQueryParameters(); });
     add(tools, QStringLiteral("Labels ..."), QStringLiteral("LabelsAction"), [this] { EditLabels(); });
@@ -230,6 +256,7 @@ void TParEditForm::buildMenus()
         [this] { EditCreationOrder(); });
 
     QMenu *help = menus->addMenu(QStringLiteral("?"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
     add(help, QStringLiteral("How to work with the form"), QStringLiteral("HelpFormAction"),
         [this] { THelpForm::ShowTopic(this, HelpHowToWork); });
     add(help, QStringLiteral("Control elements"), QStringLiteral("HelpControlsAction"),

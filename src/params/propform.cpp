@@ -10,6 +10,7 @@
 #include "data/field.h"
 #include "data/query.h"
 #include "data/session.h"
+#include "gui/translatewindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -183,6 +184,7 @@ TPropForm::TPropForm()
     int row = 0;
     const auto addRow = [&](const QString &caption, QWidget *field, QWidget *button) {
         auto *label = new QLabel(caption, tablePage);
+        label->setObjectName(field->objectName() + QStringLiteral("Label"));
         label->setBuddy(field);
         grid->addWidget(label, row, 0);
         grid->addWidget(field, row, 1);
@@ -235,6 +237,7 @@ TPropForm::TPropForm()
     listLayout->addLayout(listButtons);
 
     m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("Pages"));
     m_pages->addWidget(tablePage);
     m_pages->addWidget(listPage);
 
@@ -257,6 +260,7 @@ TPropForm::TPropForm()
         THelpForm::ShowTopic(this, m_pages->currentIndex() == 0 ? HelpTablePage : HelpListPage);
     });
     setMinimumWidth(380);
+    TranslateWindow(this, QStringLiteral("PropForm"));
     SetAdditional(false);
 }
 
@@ -542,4 +546,9 @@ bool TPropForm::SaveProperties()
     if (!ok)
         Prompt().ShowError(error);
     return ok;
+}
+
+void TPropForm::RegisterTranslation()
+{
+    RegisterLanguageWindow(QStringLiteral("PropForm"), [] { return new TPropForm; });
 }

@@ -49,6 +49,8 @@ class TPropForm : public QDialog
 public:
     // The dialog, created the first time it is needed and reused afterwards.
     static TPropForm *Instance();
+    // Lists the dialog in the language template (a window of its own, not the shared one).
+    static void RegisterTranslation();
 
     // Shows the dialog for one control of the editor; true when "Save" applied it.
     bool Execute(TParEditForm *editor, const QString &controlName);

@@ -6,6 +6,7 @@
 
 #include "app/helpform.h"
 #include "app/usersettings.h"
+#include "gui/translatewindow.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -61,6 +62,7 @@ TVarForm::TVarForm()
     connect(help, &QShortcut::activated, this, [this] {
         THelpForm::ShowTopic(this, m_kind == TVarRec::QueryParameter ? HelpQueryParameters : HelpLabels);
     });
+    TranslateWindow(this, QStringLiteral("VarForm"));
     resize(520, 300);
 }
 
@@ -183,4 +185,10 @@ void TVarForm::MoveBinding(int delta)
     const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
     if (m_editor->Descriptor().MoveVar(index, delta) >= 0)
         fill(row + delta);
+}
+
+void TVarForm::RegisterTranslation()
+{
+    RegisterLanguageWindow(
+        QStringLiteral("VarForm"), [] { return new TVarForm; }, true);
 }

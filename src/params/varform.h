@@ -17,6 +17,8 @@ class TVarForm : public QDialog
 public:
     // The list, created the first time it is needed and reused afterwards.
     static TVarForm *Instance();
+    // Lists the dialog in the language template (a window of its own, not the shared one).
+    static void RegisterTranslation();
 
     // Shows the bindings of one kind; its "&Close" marks the editor modified.
     void Execute(TParEditForm *editor, TVarRec::TBindingKind kind);

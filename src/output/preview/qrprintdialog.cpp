@@ -1,5 +1,7 @@
 #include "qrprintdialog.h"
 
+#include "gui/translatewindow.h"
+
 #include "common/prompt.h"
 #include "engine/report.h"
 #include "output/pages/qrprinter.h"
@@ -64,6 +66,7 @@ bool QRPrinterSetup(TQRCustomReport *report)
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer);
     QRSetupPrintDialog(report, printer, dialog);
+    TranslateWindow(&dialog, QStringLiteral("QRPrintDialog"));
     if (QRPrintDialogExec()(dialog) != QDialog::Accepted)
         return false;
     QRApplyPrintDialog(report, printer, dialog);

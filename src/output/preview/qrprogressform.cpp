@@ -1,5 +1,6 @@
 #include "qrprogressform.h"
 
+#include "gui/translatewindow.h"
 #include "output/pages/qrprinter.h"
 
 #include <QLabel>
@@ -12,7 +13,11 @@ TQRProgressForm::TQRProgressForm(TQRPrinter *recorder, QWidget *parent)
       m_info(new QLabel(this)), m_bar(new QProgressBar(this)),
       m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
 {
+    setObjectName(QStringLiteral("QRProgressForm"));
     setWindowTitle(QStringLiteral("Printing progress"));
+    m_info->setObjectName(QStringLiteral("Info"));
+    m_bar->setObjectName(QStringLiteral("ProgressBar"));
+    m_cancel->setObjectName(QStringLiteral("CancelButton"));
     setModal(false);
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
@@ -27,6 +32,7 @@ TQRProgressForm::TQRProgressForm(TQRPrinter *recorder, QWidget *parent)
     if (recorder)
         connect(recorder, &TQRPrinter::ProgressChanged, this, &TQRProgressForm::ProgressUpdate,
                 Qt::QueuedConnection);
+    TranslateWindow(this, QStringLiteral("QRProgressForm"));
     adjustSize();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/prompt.h"
 #include "engine/exportfilter.h"
+#include "gui/translatewindow.h"
 #include "output/pages/qrprinter.h"
 #include "qrpreview.h"
 
@@ -61,8 +62,8 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
     : QMainWindow(parent), SaveDialog(defaultSaveDialog), OpenDialog(defaultOpenDialog), m_recorder(recorder),
       m_preview(new TQRPreview(this)), m_progressPanel(new QLabel(this)), m_pagePanel(new QLabel(this))
 {
-    setWindowTitle(recorder && !recorder->Title().isEmpty() ? recorder->Title()
-                                                            : QStringLiteral("Print Preview"));
+    setObjectName(QStringLiteral("QRStandardPreview"));
+    setWindowTitle(QStringLiteral("Print Preview"));
     setCentralWidget(m_preview);
 
     auto *tools = m_tools = addToolBar(QStringLiteral("Preview"));
@@ -71,11 +72,12 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tools->setObjectName(QStringLiteral("PreviewToolBar"));
     using SP = QStyle;
-    m_zoomFit =
-        addCommand(QStringLiteral("Zoom to fit"), SP::SP_TitleBarMaxButton, {}, [this] { zoomFit(); });
-    m_zoom100 = addCommand(QStringLiteral("100%"), SP::SP_TitleBarNormalButton, {}, [this] { zoom100(); });
-    m_zoomWidth = addCommand(QStringLiteral("Zoom to width"), SP::SP_ToolBarHorizontalExtensionButton, {},
-                             [this] { zoomWidth(); });
+    m_zoomFit = addCommand(QStringLiteral("ZoomToFit"), QStringLiteral("Zoom to fit"),
+                           SP::SP_TitleBarMaxButton, {}, [this] { zoomFit(); });
+    m_zoom100 = addCommand(QStringLiteral("Zoom100"), QStringLiteral("100%"), SP::SP_TitleBarNormalButton, {},
+                           [this] { zoom100(); });
+    m_zoomWidth = addCommand(QStringLiteral("ZoomToWidth"), QStringLiteral("Zoom to width"),
+                             SP::SP_ToolBarHorizontalExtensionButton, {}, [this] { zoomWidth(); });
     auto *zoomGroup = new QActionGroup(this);
     for (QAction *a : {m_zoomFit, m_zoom100, m_zoomWidth}) {
         a->setCheckable(true);
@@ -83,32 +85,34 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
     }
     // Shown pressed although the zoom itself starts at 100.
     m_zoomWidth->setChecked(true);
-    m_first = addCommand(QStringLiteral("First page"), SP::SP_MediaSkipBackward,
+    m_first = addCommand(QStringLiteral("FirstPage"), QStringLiteral("First page"), SP::SP_MediaSkipBackward,
                          {QKeySequence(Qt::Key_Home), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
                          [this] { firstPage(); });
-    m_previous = addCommand(QStringLiteral("Previous page"), SP::SP_MediaSeekBackward,
-                            {QKeySequence(Qt::Key_PageUp)}, [this] { previousPage(); });
-    m_next = addCommand(QStringLiteral("Next page"), SP::SP_MediaSeekForward,
+    m_previous =
+        addCommand(QStringLiteral("PreviousPage"), QStringLiteral("Previous page"), SP::SP_MediaSeekBackward,
+                   {QKeySequence(Qt::Key_PageUp)}, [this] { previousPage(); });
+    m_next = addCommand(QStringLiteral("NextPage"), QStringLiteral("Next page"), SP::SP_MediaSeekForward,
                         {QKeySequence(Qt::Key_PageDown)}, [this] { nextPage(); });
-    m_last = addCommand(QStringLiteral("Last page"), SP::SP_MediaSkipForward,
+    m_last = addCommand(QStringLiteral("LastPage"), QStringLiteral("Last page"), SP::SP_MediaSkipForward,
                         {QKeySequence(Qt::Key_End), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
                         [this] { lastPage(); });
-    m_setup = addCommand(QStringLiteral("Printer setup"), SP::SP_FileDialogDetailedView, {},
-                         [this] { printerSetup(); });
-    m_print = addCommand(QStringLiteral("Print"), SP::SP_DialogApplyButton, {}, [this] { print(); });
-    m_save = addCommand(QStringLiteral("Save Report"), SP::SP_DialogSaveButton, {}, [this] { save(); });
-    m_load = addCommand(QStringLiteral("Load Report"), SP::SP_DialogOpenButton, {}, [this] { load(); });
-    m_close = addCommand(QStringLiteral("&Close"), SP::SP_DialogCloseButton, {QKeySequence(Qt::Key_Escape)},
-                         [this] { close(); });
-    m_close->setText(QStringLiteral("&Close"));
-    m_close->setToolTip(QStringLiteral("Close"));
-    m_close->setIconText(QStringLiteral("Close"));
+    m_setup = addCommand(QStringLiteral("PrinterSetup"), QStringLiteral("Printer setup"),
+                         SP::SP_FileDialogDetailedView, {}, [this] { printerSetup(); });
+    m_print = addCommand(QStringLiteral("PrintButton"), QStringLiteral("Print"), SP::SP_DialogApplyButton, {},
+                         [this] { print(); });
+    m_save = addCommand(QStringLiteral("SaveReport"), QStringLiteral("Save Report"), SP::SP_DialogSaveButton,
+                        {}, [this] { save(); });
+    m_load = addCommand(QStringLiteral("LoadReport"), QStringLiteral("Load Report"), SP::SP_DialogOpenButton,
+                        {}, [this] { load(); });
+    m_close = addCommand(QStringLiteral("CloseButton"), QStringLiteral("&Close"), SP::SP_DialogCloseButton,
+                         {QKeySequence(Qt::Key_Escape)}, [this] { close(); });
 
     tools->insertSeparator(m_first);
     tools->insertSeparator(m_setup);
     tools->insertSeparator(m_save);
     tools->insertSeparator(m_close);
 
+    m_preview->setObjectName(QStringLiteral("Preview"));
     m_progressPanel->setMinimumWidth(80);
     statusBar()->addWidget(m_progressPanel);
     statusBar()->addWidget(m_pagePanel, 1);
@@ -118,6 +122,10 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
     m_preview->SetRecorder(recorder);
     if (recorder)
         connect(recorder, &QObject::destroyed, this, [this] { recorderGone(); });
+    TranslateWindow(this, QStringLiteral("QRStandardPreview"));
+    // The report's title names the window in any language.
+    if (recorder && !recorder->Title().isEmpty())
+        setWindowTitle(recorder->Title());
     updatePageText();
     updateCommands();
 }
@@ -130,11 +138,11 @@ TQRStandardPreview::~TQRStandardPreview()
     }
 }
 
-QAction *TQRStandardPreview::addCommand(const QString &hint, QStyle::StandardPixmap icon,
+QAction *TQRStandardPreview::addCommand(const QString &name, const QString &hint, QStyle::StandardPixmap icon,
                                         const QList<QKeySequence> &keys, const std::function<void()> &run)
 {
     auto *a = new QAction(style()->standardIcon(icon), hint, this);
-    a->setToolTip(hint);
+    a->setObjectName(name);
     // No status tip: it would cover the progress and page panels.
     a->setShortcuts(keys);
     a->setShortcutContext(Qt::WindowShortcut);

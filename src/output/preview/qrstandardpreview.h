@@ -65,8 +65,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QAction *addCommand(const QString &hint, QStyle::StandardPixmap icon, const QList<QKeySequence> &keys,
-                        const std::function<void()> &run);
+    QAction *addCommand(const QString &name, const QString &hint, QStyle::StandardPixmap icon,
+                        const QList<QKeySequence> &keys, const std::function<void()> &run);
     void zoomFit();
     void zoom100();
     void zoomWidth();

@@ -1,6 +1,7 @@
 #include "registerpreview.h"
 
 #include "engine/generation.h"
+#include "gui/translatewindow.h"
 #include "output/pages/qrprinter.h"
 #include "qrprintdialog.h"
 #include "qrprinterlayer.h"
@@ -8,6 +9,7 @@
 #include "qrstandardpreview.h"
 
 #include <QApplication>
+#include <QPrinter>
 
 TQRStandardPreview *ShowStandardPreview(TQRPrinter *recorder)
 {
@@ -31,4 +33,14 @@ void RegisterPreviewHooks()
     // Runs keep their windows responsive; user input is not excluded, so
     // that Cancel and the preview's buttons work while pages are drawn.
     QRProcessMessagesHook() = [] { QCoreApplication::processEvents(); };
+
+    RegisterLanguageWindow(QStringLiteral("QRStandardPreview"),
+                           [] { return new TQRStandardPreview(nullptr); });
+    RegisterLanguageWindow(QStringLiteral("QRProgressForm"), [] { return new TQRProgressForm(nullptr); });
+    RegisterLanguageWindow(QStringLiteral("QRPrintDialog"), [] {
+        static QPrinter printer; // the dialog keeps a pointer to it
+        auto *dialog = new QPrintDialog(&printer);
+        TranslateWindow(dialog, QStringLiteral("QRPrintDialog")); // as the print setup does
+        return dialog;
+    });
 }

@@ -6,6 +6,7 @@
 #include "params/model/messages.h"
 #include "params/model/tablelookup.h"
 
+#include "common/languagefile.h"
 #include "common/profile.h"
 #include "common/programdir.h"
 #include "data/fieldtypes.h"
@@ -111,6 +112,7 @@ Tfmrepprev::Tfmrepprev(TComponent *owner) : TForm(owner)
         AnswerQueryParams(query, doCancel);
     };
     m_report->BeforePrint = [](TQRCustomReport *, bool &) { CreateRunExportFilters(); };
+    TranslateComponents(this, Name());
 }
 
 Tfmrepprev::~Tfmrepprev() = default;
