@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "common/localesettings.h"
+#include "common/savefile.h"
 
 #include <QFile>
 #include <QHash>
@@ -372,13 +373,11 @@ struct TIniFile::TData {
     // Writes the changed content; only on success does it become the cached content.
     bool save(TContent changed)
     {
-        QSaveFile file(fileName);
-        file.setDirectWriteFallback(false);
         const QByteArray written = changed.serialize();
-        if (!file.open(QIODevice::WriteOnly) || file.write(written) != written.size() || !file.commit()) {
-            lastError =
-                QStringLiteral("Cannot write profile file \"%1\": %2").arg(fileName, file.errorString());
-            file.cancelWriting();
+        QString error;
+        const bool ok = SaveFileContents(fileName, written, &error);
+        if (!ok) {
+            lastError = QStringLiteral("Cannot write profile file \"%1\": %2").arg(fileName, error);
             return false;
         }
         changed.reindex();

@@ -100,6 +100,10 @@ void TQRDLoader::fillContext(TQR2Context &context)
                 index = i;
         report->PrinterSettings()->SetPrinterIndex(index);
     };
+    context.BeginRead = [this](const QString &fileName) {
+        m_fileName = fileName;
+        SetScript({});
+    };
     context.ComponentRead = [this](TComponent *c) {
         if (TQRDesignBandMembers *band = DesignBandMembers(qobject_cast<TQRCustomBand *>(c)))
             band->SetQRDesigner(this);
@@ -119,11 +123,10 @@ void TQRDLoader::fillContext(TQR2Context &context)
     };
 }
 
-void TQRDLoader::afterLoad(bool ok, const QString &fileName)
+void TQRDLoader::afterLoad(bool ok)
 {
     if (!ok)
         return;
-    m_fileName = fileName;
     if (TComponent *owner = DataOwner())
         for (TComponent *c : owner->ComponentList())
             if (auto *ds = qobject_cast<TDataSet *>(c))
@@ -145,7 +148,7 @@ bool TQRDLoader::LoadReportFile(const QString &fileName)
         ok = LoadReportFromFile(fileName, context, report, DataOwner());
         m_lastError = ok ? QString() : context.LastError;
     }
-    afterLoad(ok, fileName);
+    afterLoad(ok);
     return ok;
 }
 
@@ -162,7 +165,7 @@ bool TQRDLoader::loadBytes(const QByteArray &bytes, const QString &fileName)
         ok = ReadReport(bytes, context, fileName, report, DataOwner(), true);
         m_lastError = ok ? QString() : context.LastError;
     }
-    afterLoad(ok, fileName);
+    afterLoad(ok);
     return ok;
 }
 

@@ -818,7 +818,7 @@ TOSValue setValue(const TPropInfo &info, int v)
 TOSComponent TObjectWriter::WriteComponent(TComponent *component)
 {
     TOSComponent rec;
-    rec.ClassName = QByteArray(component->metaObject()->className());
+    rec.ClassName = ClassNameOf(component);
     rec.Name = EncodeCodePage(component->Name());
     WriteProperties(component, QString(), rec.Properties);
     QList<TComponent *> children;
@@ -829,8 +829,14 @@ TOSComponent TObjectWriter::WriteComponent(TComponent *component)
             children << c;
     }
     for (TComponent *child : children)
-        rec.Children.append(WriteComponent(child));
+        if (!ClassNameOf(child).isEmpty())
+            rec.Children.append(WriteComponent(child));
     return rec;
+}
+
+QByteArray TObjectWriter::ClassNameOf(TComponent *component) const
+{
+    return StoredClassName ? StoredClassName(component) : QByteArray(component->metaObject()->className());
 }
 
 void TObjectWriter::WriteProperties(QObject *object, const QString &prefix, QList<TOSProperty> &out)
@@ -839,7 +845,9 @@ void TObjectWriter::WriteProperties(QObject *object, const QString &prefix, QLis
     if (prefix.count(QLatin1Char('.')) > 8)
         return;
     for (const TPropInfo &info : PublishedProperties(object)) {
-        if (!info.Stored() || info.Name() == QLatin1String("Name"))
+        // The component's own name is its record's name; an embedded object's
+        // Name (Font.Name) is a property like any other.
+        if (!info.Stored() || (prefix.isEmpty() && info.Name() == QLatin1String("Name")))
             continue;
         const QString path = prefix + info.Name();
         const QVariant value = info.Property.read(object);
@@ -941,6 +949,8 @@ TComponent *TObjectReader::readOne(const TOSComponent &rec, TControl *parent, in
     const QString className = rec.ClassNameText();
     if (IgnoredClasses.contains(className))
         return nullptr;
+    if (!AllowedClasses.isEmpty() && !AllowedClasses.contains(className))
+        throw EQR2ReadError(QStringLiteral("unknown component class %1").arg(className), -1);
     TComponent *c = CreateComponent(className, m_owner);
     if (!c)
         throw EQR2ReadError(QStringLiteral("unknown component class %1").arg(className), -1);

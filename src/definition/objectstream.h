@@ -257,9 +257,15 @@ public:
     std::function<QList<TComponent *>(TComponent *)> Children;
     // The name written for a referenced component; by default its name.
     std::function<QString(TComponent *)> ReferenceName;
+    // The class name a component is stored under; by default its own. An
+    // empty name leaves the component (and its children) out of the list.
+    std::function<QByteArray(TComponent *)> StoredClassName;
 
-    // The record of component with its children.
+    // The record of component with its children (children stored under no
+    // class name are left out).
     TOSComponent WriteComponent(TComponent *component);
+    // The class name component is stored under; empty when it is not stored.
+    QByteArray ClassNameOf(TComponent *component) const;
     // The stored properties of object, names prefixed with prefix ("Font.").
     void WriteProperties(QObject *object, const QString &prefix, QList<TOSProperty> &out);
 };
@@ -282,6 +288,9 @@ public:
     std::function<void()> BeforeLoaded;
     // Class names that are skipped with their children instead of read.
     QStringList IgnoredClasses;
+    // When not empty, the only class names a record may carry; any other is
+    // read as an unknown class.
+    QStringList AllowedClasses;
 
     // Reads the records and resolves references; returns the top-level components.
     // Raises EQR2ReadError for an unknown class.

@@ -59,6 +59,9 @@ struct TQR2Context {
     std::function<void(const QString &name)> SelectPrinter;
 
     // --- reading hooks ---
+    // The very first step of every read, before the version word is looked
+    // at: the loader remembers the file name and clears its script.
+    std::function<void(const QString &fileName)> BeginRead;
     // Every component read (sets the loader as its QRDesigner).
     std::function<void(TComponent *component)> ComponentRead;
     // Clears the report before reading; unassigned: the built-in clearing.

@@ -1,5 +1,78 @@
 #include "qr2format.h"
 
+#include <QMetaObject>
+
+const QStringList &QR2RegisteredClasses()
+{
+    static const QStringList names = {QStringLiteral("TQRDesignBand"),
+                                      QStringLiteral("TQRDesignExpr"),
+                                      QStringLiteral("TQRDesignLabel"),
+                                      QStringLiteral("TQRDesignSubdetail"),
+                                      QStringLiteral("TQRDesignChildBand"),
+                                      QStringLiteral("TQRDesignGroup"),
+                                      QStringLiteral("TQRDesignLoopband"),
+                                      QStringLiteral("TQRDesignStringsband"),
+                                      QStringLiteral("TQRDesignRichtext"),
+                                      QStringLiteral("TQRDesignDBRichtext"),
+                                      QStringLiteral("TQRDesignDBText"),
+                                      QStringLiteral("TQRDesignShape"),
+                                      QStringLiteral("TQRDesignSysdata"),
+                                      QStringLiteral("TQRDesignImage"),
+                                      QStringLiteral("TQRDesignDBImage"),
+                                      QStringLiteral("TQRDesignMemo"),
+                                      QStringLiteral("TQRDesignReport"),
+                                      QStringLiteral("TStretch_Handle"),
+                                      QStringLiteral("TTable"),
+                                      QStringLiteral("TQuery"),
+                                      QStringLiteral("TDataSource"),
+                                      QStringLiteral("TQRDWQuery"),
+                                      QStringLiteral("TWizQuery"),
+                                      QStringLiteral("TStringField"),
+                                      QStringLiteral("TSmallintField"),
+                                      QStringLiteral("TIntegerField"),
+                                      QStringLiteral("TWordField"),
+                                      QStringLiteral("TBooleanField"),
+                                      QStringLiteral("TFloatField"),
+                                      QStringLiteral("TCurrencyField"),
+                                      QStringLiteral("TBCDField"),
+                                      QStringLiteral("TDateField"),
+                                      QStringLiteral("TTimeField"),
+                                      QStringLiteral("TDateTimeField"),
+                                      QStringLiteral("TBytesField"),
+                                      QStringLiteral("TVarBytesField"),
+                                      QStringLiteral("TAutoIncField"),
+                                      QStringLiteral("TBlobField"),
+                                      QStringLiteral("TMemoField"),
+                                      QStringLiteral("TGraphicField"),
+                                      QStringLiteral("TWideStringField"),
+                                      QStringLiteral("TStrings"),
+                                      QStringLiteral("TForm")};
+    return names;
+}
+
+const QStringList &QR2SkippedClasses()
+{
+    static const QStringList names = {QStringLiteral("TStretch_Handle"), QStringLiteral("TStrings"),
+                                      QStringLiteral("TForm")};
+    return names;
+}
+
+QByteArray QR2StoredClassName(const QMetaObject *metaObject)
+{
+    // Field classes without a registered name, by the registered class that holds their values.
+    static const QHash<QByteArray, QByteArray> substitutes = {{"TLargeintField", "TIntegerField"}};
+    for (const QMetaObject *m = metaObject; m; m = m->superClass()) {
+        const QByteArray name(m->className());
+        if (QR2SkippedClasses().contains(QString::fromLatin1(name)))
+            return QByteArray();
+        if (QR2RegisteredClasses().contains(QString::fromLatin1(name)))
+            return name;
+        if (const auto it = substitutes.find(name); it != substitutes.end())
+            return it.value();
+    }
+    return QByteArray();
+}
+
 TQR2Font ReadFontRecord(TByteReader &in)
 {
     TQR2Font f;

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 namespace QR2
 {
@@ -55,6 +56,17 @@ constexpr int DatasetIndex = 0, FrameColor = 2, FrameDrawBottom = 6, FrameDrawLe
               FirstLabel = 356, LabelCount = 360;
 }
 } // namespace QR2
+
+// The class names a component record of a report file may carry; every
+// other name is an unknown class to the reader and is never written.
+const QStringList &QR2RegisteredClasses();
+// Registered names that stand for nothing a report holds: their records are
+// read and skipped (the designer's selection frame, forms, string lists).
+const QStringList &QR2SkippedClasses();
+// The registered class a component is stored under: its own class, else the
+// nearest registered ancestor, else the registered class that holds the same
+// values (a 64-bit integer field as an integer field); empty when there is none.
+QByteArray QR2StoredClassName(const QMetaObject *metaObject);
 
 // The font record of the report extras.
 struct TQR2Font {

@@ -216,6 +216,8 @@ void readDatasets(const QByteArray &bytes, TQR2Context &context, TComponent *own
     TByteReader in(bytes);
     const QList<TOSComponent> records = ReadOSComponentList(in);
     TObjectReader reader(owner, nullptr);
+    reader.AllowedClasses = QR2RegisteredClasses();
+    reader.IgnoredClasses = QR2SkippedClasses();
     TDataSet *current = nullptr;
     reader.OnComponentRead = [&](TComponent *c) {
         if (context.ComponentRead)
@@ -387,7 +389,8 @@ bool readBlocksAndBands(TByteReader &in, TQR2Context &context, TQRCustomReport *
     if (endTag) {
         const QList<TOSComponent> records = ReadOSComponentList(in);
         TObjectReader reader(owner, report);
-        reader.IgnoredClasses = context.SelectionFrameClasses;
+        reader.AllowedClasses = QR2RegisteredClasses();
+        reader.IgnoredClasses = context.SelectionFrameClasses + QR2SkippedClasses();
         reader.OnComponentRead = context.ComponentRead;
         reader.Read(records);
         context.SkippedProperties << reader.Skipped();
@@ -417,6 +420,8 @@ bool ReadReport(const QByteArray &data, TQR2Context &context, const QString &fil
     context.FileName = fileName;
     context.LastError.clear();
     context.SkippedProperties.clear();
+    if (context.BeginRead)
+        context.BeginRead(fileName);
     const TQRUnit units = report->Units();
     bool ok = false;
     try {
@@ -454,6 +459,9 @@ bool LoadReportFromFile(const QString &fileName, TQR2Context &context, TQRCustom
 {
     QFile file(fileName);
     if (!file.exists()) {
+        // The system's own words for it ("No such file or directory") are the cause.
+        context.LastError =
+            file.open(QIODevice::ReadOnly) ? QStringLiteral("the file does not exist") : file.errorString();
         QR2ShowMessage(context, QStringLiteral("Reportfile not found"), fileName);
         return false;
     }

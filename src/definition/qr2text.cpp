@@ -268,18 +268,28 @@ QList<TOSProperty> decodeRecord(const QByteArray &record, const QList<Field> &fi
     return out;
 }
 
+// The text line of each property of a section, so that a bad value is
+// reported where it stands; names not found give the section's line.
+struct PropLines {
+    int Section = 0;
+    QHash<QByteArray, int> Lines;
+    int operator()(const QByteArray &name) const { return Lines.value(name, Section); }
+};
+
 // Fields not given stay zero. Throws on a value that does not fit.
-QByteArray encodeRecord(const QList<TOSProperty> &props, const QList<Field> &fields, int size, int line)
+QByteArray encodeRecord(const QList<TOSProperty> &props, const QList<Field> &fields, int size,
+                        const PropLines &at)
 {
     QByteArray r(size, '\0');
     for (const TOSProperty &p : props) {
         auto it =
             std::find_if(fields.begin(), fields.end(), [&](const Field &f) { return p.Name == f.Name; });
         if (it == fields.end())
-            throw EQR2TextError(QStringLiteral("unknown field %1").arg(QString::fromLatin1(p.Name)), line);
+            throw EQR2TextError(QStringLiteral("unknown field %1").arg(QString::fromLatin1(p.Name)),
+                                at(p.Name));
         if (!encodeField(r, *it, p.Value))
             throw EQR2TextError(
-                QStringLiteral("value does not fit field %1").arg(QString::fromLatin1(p.Name)), line);
+                QStringLiteral("value does not fit field %1").arg(QString::fromLatin1(p.Name)), at(p.Name));
     }
     return r;
 }
@@ -619,7 +629,7 @@ QString recordSection(const QString &header, const QByteArray &data, const QList
 {
     if (data.size() == size) {
         const QList<TOSProperty> props = decodeRecord(data, fields);
-        if (encodeRecord(props, fields, size, 0) == data)
+        if (encodeRecord(props, fields, size, PropLines{}) == data)
             return header + QLatin1Char('\n') + propertiesText(props, 1);
     }
     return header + QLatin1Char('\n') + indentText(1) + rawField + QStringLiteral(" = ") +
@@ -1198,12 +1208,16 @@ public:
     }
 
     // name = value lines up to a keyword.
-    QList<TOSProperty> properties()
+    // lines, when given, receives the line of each property.
+    QList<TOSProperty> properties(PropLines *lines = nullptr)
     {
         QList<TOSProperty> props;
         while ((peek().Kind == Token::Word || peek().Kind == Token::String) && isPunct('=', 1)) {
             TOSProperty p;
+            const int line = peek().Line;
             p.Name = nameToken();
+            if (lines && !lines->Lines.contains(p.Name))
+                lines->Lines.insert(p.Name, line);
             if (p.Name.isEmpty() || p.Name.size() > 255)
                 fail(QStringLiteral("property names must be 1 to 255 bytes"));
             next();
@@ -1273,34 +1287,35 @@ const TOSProperty *findProp(const QList<TOSProperty> &props, const char *name)
     return nullptr;
 }
 
-QByteArray textField(const QList<TOSProperty> &props, const char *name, int line)
+QByteArray textField(const QList<TOSProperty> &props, const char *name, const PropLines &at)
 {
     const TOSProperty *p = findProp(props, name);
     if (!p)
         return QByteArray();
     if (p->Value.Tag != vaString && p->Value.Tag != vaLString)
-        throw EQR2TextError(QStringLiteral("%1 must be a text").arg(QLatin1String(name)), line);
+        throw EQR2TextError(QStringLiteral("%1 must be a text").arg(QLatin1String(name)), at(name));
     return p->Value.Bytes;
 }
 
-QList<QByteArray> listField(const QList<TOSProperty> &props, const char *name, int line, bool binary = false)
+QList<QByteArray> listField(const QList<TOSProperty> &props, const char *name, const PropLines &at,
+                            bool binary = false)
 {
     const TOSProperty *p = findProp(props, name);
     QList<QByteArray> out;
     if (!p)
         return out;
     if (p->Value.Tag != vaList)
-        throw EQR2TextError(QStringLiteral("%1 must be a list").arg(QLatin1String(name)), line);
+        throw EQR2TextError(QStringLiteral("%1 must be a list").arg(QLatin1String(name)), at(name));
     for (const TOSValue &item : p->Value.Items) {
         if (binary ? item.Tag != vaBinary : (item.Tag != vaString && item.Tag != vaLString))
             throw EQR2TextError(QStringLiteral("%1 holds a value of the wrong kind").arg(QLatin1String(name)),
-                                line);
+                                at(name));
         out.append(item.Bytes);
     }
     return out;
 }
 
-qint64 intField(const QList<TOSProperty> &props, const char *name, qint64 lo, qint64 hi, int line)
+qint64 intField(const QList<TOSProperty> &props, const char *name, qint64 lo, qint64 hi, const PropLines &at)
 {
     const TOSProperty *p = findProp(props, name);
     if (!p)
@@ -1308,11 +1323,12 @@ qint64 intField(const QList<TOSProperty> &props, const char *name, qint64 lo, qi
     if (!p->Value.IsInteger() || p->Value.Int < lo || p->Value.Int > hi)
         throw EQR2TextError(
             QStringLiteral("%1 must be an integer from %2 to %3").arg(QLatin1String(name)).arg(lo).arg(hi),
-            line);
+            at(name));
     return p->Value.Int;
 }
 
-qint64 enumField(const QList<TOSProperty> &props, const char *name, const QMetaEnum &e, bool isSet, int line)
+qint64 enumField(const QList<TOSProperty> &props, const char *name, const QMetaEnum &e, bool isSet,
+                 const PropLines &at)
 {
     const TOSProperty *p = findProp(props, name);
     if (!p)
@@ -1321,11 +1337,11 @@ qint64 enumField(const QList<TOSProperty> &props, const char *name, const QMetaE
     QByteArray r(1, '\0');
     if (isSet && p->Value.IsInteger()) {
         if (p->Value.Int < 0 || p->Value.Int > 0xFFFF)
-            throw EQR2TextError(QStringLiteral("bad value for %1").arg(QLatin1String(name)), line);
+            throw EQR2TextError(QStringLiteral("bad value for %1").arg(QLatin1String(name)), at(name));
         return p->Value.Int;
     }
     if (!encodeField(r, f, p->Value))
-        throw EQR2TextError(QStringLiteral("bad value for %1").arg(QLatin1String(name)), line);
+        throw EQR2TextError(QStringLiteral("bad value for %1").arg(QLatin1String(name)), at(name));
     return quint8(r[0]);
 }
 } // namespace
@@ -1389,11 +1405,12 @@ TQR2File QR2FromText(const QString &text)
                 throw EQR2TextError(QStringLiteral("rich-text name expected"), name.Line);
             richName = p.stringBytes(name);
         }
-        const QList<TOSProperty> props = p.properties();
+        PropLines at{line, {}};
+        const QList<TOSProperty> props = p.properties(&at);
         p.expectWord("end");
         const TOSProperty *raw = findProp(props, "Raw");
         if (raw && raw->Value.Tag != vaBinary)
-            throw EQR2TextError(QStringLiteral("Raw must be binary data"), line);
+            throw EQR2TextError(QStringLiteral("Raw must be binary data"), at("Raw"));
         if (w == QLatin1String("trailing")) {
             if (!file.HasEndTag || !raw)
                 throw EQR2TextError(QStringLiteral("trailing bytes follow the band list only"), line);
@@ -1408,7 +1425,7 @@ TQR2File QR2FromText(const QString &text)
                 TByteWriter out;
                 out.FixedShortString(QString(), QR2::TitleLength);
                 b.Data = out.Data();
-                const QByteArray title = textField(props, "ReportTitle", line).left(255);
+                const QByteArray title = textField(props, "ReportTitle", at).left(255);
                 b.Data[0] = char(title.size());
                 b.Data.replace(1, title.size(), title);
             }
@@ -1416,12 +1433,12 @@ TQR2File QR2FromText(const QString &text)
             b.Tag = QR2::AppDataBlock;
             const TOSProperty *data = findProp(props, "Data");
             if (!data || data->Value.Tag != vaBinary)
-                throw EQR2TextError(QStringLiteral("appdata needs Data = {...}"), line);
+                throw EQR2TextError(QStringLiteral("appdata needs Data = {...}"), at("Data"));
             b.Data = data->Value.Bytes;
         } else if (w == QLatin1String("printer")) {
             b.Tag = QR2::PrinterBlock;
             b.Data =
-                raw ? raw->Value.Bytes : encodeRecord(props, printerFields(), QR2::PrinterRecordLength, line);
+                raw ? raw->Value.Bytes : encodeRecord(props, printerFields(), QR2::PrinterRecordLength, at);
         } else if (w == QLatin1String("report")) {
             b.Tag = QR2::ReportBlock;
             QList<TOSProperty> recordProps;
@@ -1434,55 +1451,55 @@ TQR2File QR2FromText(const QString &text)
                     recordProps.append(prop);
             if (const TOSProperty *rec = findProp(props, "Record")) {
                 if (rec->Value.Tag != vaBinary || !recordProps.isEmpty())
-                    throw EQR2TextError(QStringLiteral("Record must be binary data alone"), line);
+                    throw EQR2TextError(QStringLiteral("Record must be binary data alone"), at("Record"));
                 b.Data = rec->Value.Bytes;
             } else {
-                b.Data = encodeRecord(recordProps, reportFields(), QR2::ReportRecordLength, line);
+                b.Data = encodeRecord(recordProps, reportFields(), QR2::ReportRecordLength, at);
             }
             TQR2ReportExtras &x = b.Extras;
             x.HasDatasetName = findProp(props, "DatasetName") != nullptr;
-            x.DatasetName = textField(props, "DatasetName", line);
-            x.Description = listField(props, "Description", line);
+            x.DatasetName = textField(props, "DatasetName", at);
+            x.Description = listField(props, "Description", at);
             if (x.Description.size() > 0xFFFF)
-                throw EQR2TextError(QStringLiteral("too many description lines"), line);
+                throw EQR2TextError(QStringLiteral("too many description lines"), at("Description"));
             if (const TOSProperty *c = findProp(props, "Font.Color")) {
                 QByteArray r(4, '\0');
                 if (!encodeField(r, Field{"Font.Color", 0, FieldType::Color}, c->Value))
-                    throw EQR2TextError(QStringLiteral("bad value for Font.Color"), line);
+                    throw EQR2TextError(QStringLiteral("bad value for Font.Color"), at("Font.Color"));
                 x.Font.Color = qint32(readLE(r, 0, 4, true));
             }
-            x.Font.Height = qint16(intField(props, "Font.Height", -32768, 32767, line));
+            x.Font.Height = qint16(intField(props, "Font.Height", -32768, 32767, at));
             x.Font.Pitch =
-                quint8(enumField(props, "Font.Pitch", QMetaEnum::fromType<TFont::TFontPitch>(), false, line));
-            x.Font.Size = qint16(intField(props, "Font.Size", -32768, 32767, line));
-            x.Font.Style = quint16(
-                enumField(props, "Font.Style", QMetaEnum::fromType<TFont::TFontStyles>(), true, line));
-            x.Font.Name = textField(props, "Font.Name", line);
+                quint8(enumField(props, "Font.Pitch", QMetaEnum::fromType<TFont::TFontPitch>(), false, at));
+            x.Font.Size = qint16(intField(props, "Font.Size", -32768, 32767, at));
+            x.Font.Style =
+                quint16(enumField(props, "Font.Style", QMetaEnum::fromType<TFont::TFontStyles>(), true, at));
+            x.Font.Name = textField(props, "Font.Name", at);
             x.Font.HasCharset = findProp(props, "Font.Charset") != nullptr;
             x.Font.Charset = quint8(
-                enumField(props, "Font.Charset", QMetaEnum::fromType<TFont::TFontCharset>(), false, line));
-            x.Hint = textField(props, "Hint", line);
+                enumField(props, "Font.Charset", QMetaEnum::fromType<TFont::TFontCharset>(), false, at));
+            x.Hint = textField(props, "Hint", at);
             if (const TOSProperty *nr = findProp(props, "NameRaw")) {
                 x.NameState = TQR2ReportExtras::NameTruncated;
                 x.Name = nr->Value.Bytes;
             } else if (findProp(props, "Name")) {
                 x.NameState = TQR2ReportExtras::NamePresent;
-                x.Name = textField(props, "Name", line);
+                x.Name = textField(props, "Name", at);
             } else {
                 x.NameState = TQR2ReportExtras::NameMissing;
             }
         } else if (w == QLatin1String("script") || w == QLatin1String("richtext")) {
             b.Tag = w == QLatin1String("script") ? QR2::ScriptBlock : QR2::RichTextBlock;
             b.Name = richName;
-            b.Data = raw ? raw->Value.Bytes : JoinCrLfLines(listField(props, "Lines", line));
+            b.Data = raw ? raw->Value.Bytes : JoinCrLfLines(listField(props, "Lines", at));
         } else if (w == QLatin1String("parammarks")) {
             b.Tag = QR2::ParamMarkBlock;
-            b.Marks = listField(props, "Marks", line);
+            b.Marks = listField(props, "Marks", at);
             if (b.Marks.contains(QByteArray("\\")))
-                throw EQR2TextError(QStringLiteral("a mark cannot be the terminator \\"), line);
+                throw EQR2TextError(QStringLiteral("a mark cannot be the terminator \\"), at("Marks"));
         } else if (w == QLatin1String("legacy")) {
             b.Tag = QR2::LegacyBlock;
-            b.Entries = listField(props, "Entries", line, true);
+            b.Entries = listField(props, "Entries", at, true);
         } else {
             throw EQR2TextError(QStringLiteral("unknown section %1").arg(w), line);
         }

@@ -3,6 +3,7 @@
 #include "common/codepage.h"
 #include "common/component.h"
 #include "common/properties.h"
+#include "common/savefile.h"
 #include "data/dataset.h"
 #include "data/field.h"
 #include "data/query.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace
 {
@@ -202,7 +202,13 @@ bool WriteReport(QByteArray &result, TQR2Context &context, TQRCustomReport *repo
         external = EncodeExternalReferences(owner, context.DatabaseOwner);
 
     // 257: data sources, their datasets and fields.
+    // Only registered classes go into a file, so that every file written reads back.
     TObjectWriter writer;
+    writer.StoredClassName = [](TComponent *c) { return QR2StoredClassName(c->metaObject()); };
+    auto entry = [&writer](QList<TOSComponent> &list, TComponent *c) {
+        if (!writer.ClassNameOf(c).isEmpty())
+            list.append(writer.WriteComponent(c));
+    };
     if (withDataSettings) {
         nameUnnamedDataComponents(owner);
         QList<TOSComponent> list;
@@ -210,10 +216,10 @@ bool WriteReport(QByteArray &result, TQR2Context &context, TQRCustomReport *repo
             TDataSet *dataSet = qobject_cast<TDataSource *>(c)->DataSet();
             if (!dataSet)
                 continue;
-            list.append(writer.WriteComponent(c));
-            list.append(writer.WriteComponent(dataSet));
-            for (TComponent *entry : datasetEntries(dataSet))
-                list.append(writer.WriteComponent(entry));
+            entry(list, c);
+            entry(list, dataSet);
+            for (TComponent *e : datasetEntries(dataSet))
+                entry(list, e);
         }
         TByteWriter block;
         WriteOSComponentList(block, list);
@@ -283,7 +289,7 @@ bool WriteReport(QByteArray &result, TQR2Context &context, TQRCustomReport *repo
     QList<TOSComponent> bands;
     for (TControl *band : report->ControlList())
         if (!InheritsAny(band, context.SelectionFrameClasses))
-            bands.append(writer.WriteComponent(band));
+            entry(bands, band);
     WriteOSComponentList(out, bands);
 
     for (TComponent *c : rich)
@@ -322,9 +328,9 @@ bool SaveReportToFile(const QString &fileName, TQR2Context &context, TQRCustomRe
         QFile::remove(backup);
         QFile::copy(fileName, backup);
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        context.LastError = file.errorString();
+    QString error;
+    if (!SaveFileContents(fileName, bytes, &error)) {
+        context.LastError = error;
         QR2ShowMessage(context, QStringLiteral("Write Error"), fileName);
         return false;
     }

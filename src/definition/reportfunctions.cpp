@@ -307,7 +307,7 @@ void TQREvGetCaptionFunction::Apply(TQREvValue &value)
         if (!found)
             continue;
         if (auto *expr = qobject_cast<TQRExpr *>(found))
-            value.SetString(expr->Caption());
+            value.SetString(expr->DesignCaption());
         else
             value.SetString(GetPropertyValue(found, QStringLiteral("Caption")).toString());
         return;

@@ -48,14 +48,14 @@ void TQRCustomBand::ShowCircularMessage() const
 
 int TQRCustomBand::PixelHeightFromSize() const
 {
-    return int(std::lround(
-        NativeToPixels(m_size->NativeValue(TQRBandSize::HeightIndex), m_size->Resolution(), m_zoom)));
+    return LayoutInt(
+        NativeToPixels(m_size->NativeValue(TQRBandSize::HeightIndex), m_size->Resolution(), m_zoom));
 }
 
 int TQRCustomBand::PixelWidthFromSize() const
 {
-    return int(std::lround(
-        NativeToPixels(m_size->NativeValue(TQRBandSize::WidthIndex), m_size->Resolution(), m_zoom)));
+    return LayoutInt(
+        NativeToPixels(m_size->NativeValue(TQRBandSize::WidthIndex), m_size->Resolution(), m_zoom));
 }
 
 void TQRCustomBand::SetLayoutBounds(int left, int top, int width, int height)

@@ -46,7 +46,7 @@ namespace
 {
 int roundi(double v)
 {
-    return int(std::lround(v));
+    return LayoutInt(v);
 }
 
 QRect deviceRect(const TQRPrinter *p, double left, double top, double right, double bottom)
@@ -476,8 +476,20 @@ void TQRCustomReport::PrintBand(TQRCustomBand *band)
     }
 
     bool flag = band->Enabled();
-    if (flag)
+    if (flag) {
+        // No page is open yet: the band that will open page 1 is asked on page 1,
+        // so that page filters and PAGENUMBER conditions see the page it prints on.
+        const bool opening = PageNo == 0;
+        if (opening) {
+            PageNo = 1;
+            setRunVariable(m_pageNumberVar, 1);
+        }
         band->DoBeforePrint(flag);
+        if (opening && PageNo == 1) {
+            PageNo = 0;
+            setRunVariable(m_pageNumberVar, 0);
+        }
+    }
 
     auto notify = [band] {
         if (auto *c = qobject_cast<TQRController *>(band->DetailNotifier))
@@ -583,11 +595,13 @@ void TQRCustomReport::NewColumn()
             const double w =
                 m_page->NativeValue(TQRPage::WidthIndex) - (m_page->NativeValue(TQRPage::LeftMarginIndex) +
                                                             m_page->NativeValue(TQRPage::RightMarginIndex));
-            columnWidth =
-                (roundi(w) - roundi(m_page->NativeValue(TQRPage::ColumnSpaceIndex)) * (columns - 1)) /
-                columns;
+            columnWidth = (roundi(w) - LayoutProduct(roundi(m_page->NativeValue(TQRPage::ColumnSpaceIndex)),
+                                                     columns - 1)) /
+                          columns;
         }
-        PositionX += roundi(m_page->NativeValue(TQRPage::ColumnSpaceIndex)) + columnWidth;
+        PositionX = int(std::clamp<qint64>(
+            qint64(PositionX) + roundi(m_page->NativeValue(TQRPage::ColumnSpaceIndex)) + columnWidth,
+            -LayoutLimit, LayoutLimit));
         PositionY = ColumnTop;
         ++ColumnNo;
     }

@@ -143,7 +143,7 @@ bool isWordEnd(QChar c)
 
 int roundi(double v)
 {
-    return int(std::lround(v));
+    return LayoutInt(v);
 }
 } // namespace
 

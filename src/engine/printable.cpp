@@ -97,7 +97,7 @@ void TQRPrintable::SetElementZoom(int percent)
 
 int TQRPrintable::pixels(int index) const
 {
-    return int(std::lround(NativeToPixels(m_size->NativeValue(index), m_size->Resolution(), m_size->Zoom())));
+    return LayoutInt(NativeToPixels(m_size->NativeValue(index), m_size->Resolution(), m_size->Zoom()));
 }
 
 void TQRPrintable::UpdateBoundsFromSize()

@@ -104,7 +104,7 @@ void TQRCustomReport::ApplyZoom(int)
 
 int TQRCustomReport::NativeToPixelsX(double native) const
 {
-    return int(std::lround(NativeToPixels(native, m_page->Resolution(), m_zoom)));
+    return LayoutInt(NativeToPixels(native, m_page->Resolution(), m_zoom));
 }
 
 double TQRCustomReport::PixelsToNativeX(int pixels) const
@@ -334,7 +334,8 @@ int TQRCustomReport::ColumnWidthPixels() const
     const int columns = std::max(1, m_page->Columns());
     const int full = NativeToPixelsX(PrintableWidth());
     const int space = NativeToPixelsX(m_page->NativeValue(TQRPage::ColumnSpaceIndex));
-    return (full - space * (columns - 1)) / columns;
+    // Page values come from files: the spaces between many columns may exceed any page.
+    return (full - LayoutProduct(space, columns - 1)) / columns;
 }
 
 void TQRCustomReport::LayoutBands()
@@ -342,7 +343,7 @@ void TQRCustomReport::LayoutBands()
     if (m_layingOut || IsLoading())
         return;
     ++m_layingOut;
-    int top = NativeToPixelsX(m_page->NativeValue(TQRPage::TopMarginIndex));
+    qint64 top = NativeToPixelsX(m_page->NativeValue(TQRPage::TopMarginIndex));
     const int left = NativeToPixelsX(m_page->NativeValue(TQRPage::LeftMarginIndex));
     const int fullWidth = NativeToPixelsX(PrintableWidth());
     const int columnWidth = ColumnWidthPixels();
@@ -360,7 +361,8 @@ void TQRCustomReport::LayoutBands()
                           type == QR::rbSummary || type == QR::rbOverlay;
         const int width = full ? fullWidth : columnWidth;
         const double nativeWidth = full ? PrintableWidth() : PixelsToNativeX(width);
-        band->SetLayoutBounds(left, top, width, band->PixelHeightFromSize());
+        band->SetLayoutBounds(left, int(std::clamp<qint64>(top, -LayoutLimit, LayoutLimit)), width,
+                              band->PixelHeightFromSize());
         // The width is the layout's, not an edit: no relayout from it.
         QSignalBlocker block(band->Size());
         band->Size()->SetNativeValue(TQRBandSize::WidthIndex, nativeWidth);

@@ -1,5 +1,6 @@
 #include "pagefilters.h"
 
+#include "common/savefile.h"
 #include "engine/report.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagepicture.h"
@@ -112,8 +113,9 @@ void TQRPDFExportFilter::WritePages(int count)
                            ? error
                            : QStringLiteral("Cannot write %1: %2").arg(FileName(), error));
     }
-    if (!file.commit())
-        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), file.errorString()));
+    QString cause;
+    if (!CommitSaveFile(file, &cause))
+        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), cause));
 }
 
 // --- PNG ---------------------------------------------------------------------------------------
@@ -157,8 +159,14 @@ void TQRPNGExportFilter::WritePages(int count)
         }
         const QString name = PageFileName(i + 1, QStringLiteral("png"));
         QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
-            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, file.errorString()));
+        QString cause;
+        if (!file.open(QIODevice::WriteOnly))
+            cause = file.errorString();
+        else if (!image.save(&file, "PNG"))
+            cause = file.error() != QFileDevice::NoError ? file.errorString()
+                                                         : QStringLiteral("PNG encoding failed");
+        if (!cause.isEmpty() || !CommitSaveFile(file, &cause))
+            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, cause));
         written.names << name;
     }
     written.done = true;
@@ -205,8 +213,9 @@ void TQRSVGExportFilter::WritePages(int count)
                 throw EQRError(QStringLiteral("Cannot create %1").arg(name));
             replay(page, &painter, name);
         }
-        if (!file.commit())
-            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, file.errorString()));
+        QString cause;
+        if (!CommitSaveFile(file, &cause))
+            throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, cause));
         written.names << name;
     }
     written.done = true;

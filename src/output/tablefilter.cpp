@@ -2,6 +2,7 @@
 
 #include "common/graphics.h"
 #include "common/localesettings.h"
+#include "common/savefile.h"
 #include "engine/report.h"
 #include "expressions/numericmask.h"
 #include "output/pages/qrerror.h"
@@ -323,8 +324,9 @@ void TQRCSVExportFilter::WriteTable()
         file.write(out);
         return true;
     });
-    if (!file.commit())
-        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), file.errorString()));
+    QString cause;
+    if (!CommitSaveFile(file, &cause))
+        throw EQRError(QStringLiteral("Cannot write %1: %2").arg(FileName(), cause));
 }
 
 // --- XLSX --------------------------------------------------------------------------------------

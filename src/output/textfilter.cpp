@@ -1,6 +1,7 @@
 #include "textfilter.h"
 
 #include "common/graphics.h"
+#include "common/savefile.h"
 #include "output/pages/qrerror.h"
 
 #include <cmath>
@@ -32,8 +33,13 @@ QString TQRAsciiExportFilter::FilterName() const
 
 void TQRAsciiExportFilter::Start(int paperWidth, int paperHeight, const TFont *font)
 {
+    if (m_file.isOpen()) {
+        // An earlier run that never finished: its text is dropped.
+        m_file.cancelWriting();
+        m_file.commit();
+    }
     m_file.setFileName(FileName());
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!m_file.open(QIODevice::WriteOnly))
         throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), m_file.errorString()));
     TQRExportFilter::Start(paperWidth, paperHeight, font);
     const int points = font && font->Size() > 0 ? font->Size() : 10;
@@ -88,9 +94,8 @@ void TQRAsciiExportFilter::EndPage()
 
 void TQRAsciiExportFilter::Finish()
 {
-    const bool failed = m_file.isOpen() && m_file.error() != QFileDevice::NoError;
-    const QString cause = m_file.errorString();
-    m_file.close();
+    QString cause;
+    const bool failed = m_file.isOpen() && !CommitSaveFile(m_file, &cause);
     m_lines.clear();
     TQRExportFilter::Finish();
     if (failed)

@@ -6,7 +6,7 @@
 #include "common/component.h"
 #include "engine/exportfilter.h"
 
-#include <QFile>
+#include <QSaveFile>
 #include <QStringList>
 
 class TQRAsciiExportFilter : public TQRExportFilter
@@ -34,7 +34,7 @@ private:
     QStringList m_lines;
     double m_cell = 0;
     int m_lineCount = 0;
-    QFile m_file;
+    QSaveFile m_file; // replaces the old file only once the text is complete
 };
 
 // Offers the text export in the filter library while it exists.

@@ -1,5 +1,6 @@
 #include "wmffilter.h"
 
+#include "common/savefile.h"
 #include "metafilewriter.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagepicture.h"
@@ -73,10 +74,9 @@ void TQRWMFExportFilter::Finish()
             if (!painter.begin(&device) || !ReplayPage(page, &painter, &error))
                 throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, error));
             painter.end();
-            QSaveFile file(name);
-            if (!file.open(QIODevice::WriteOnly) || file.write(device.Data()) != device.Data().size() ||
-                !file.commit())
-                throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, file.errorString()));
+            QString cause;
+            if (!SaveFileContents(name, device.Data(), &cause))
+                throw EQRError(QStringLiteral("Cannot write %1: %2").arg(name, cause));
             written << name;
         }
     } catch (...) {

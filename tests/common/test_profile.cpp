@@ -1,6 +1,7 @@
 #include "common/codepage.h"
 #include "common/localesettings.h"
 #include "common/profile.h"
+#include "common/savefile.h"
 
 #include "testutil.h"
 
@@ -320,6 +321,31 @@ TEST_F(ProfileFailure, FailedWriteLosesNothing)
     EXPECT_EQ(f.ReadString("S", "k", ""), "old");
     ASSERT_TRUE(f.WriteString("S", "k", "new"));
     EXPECT_EQ(readFile(target), QByteArray("[S]\r\nk=new\r\n"));
+}
+
+// A full disk (here a file-size limit) while a profile file is written: the
+// write is refused, the file keeps every byte, nothing half written stays
+// beside it. The same holds for every file saved whole (SaveFileContents).
+TEST_F(ProfileFailure, WriteThatCannotBeCompletedKeepsTheFile)
+{
+    QByteArray before = "[S]\r\nk=old\r\n";
+    for (int i = 0; i < 200; ++i)
+        before += "key" + QByteArray::number(i) + "=" + QByteArray(20, 'v') + "\r\n";
+    TIniFile &f = file(before);
+    ASSERT_EQ(f.ReadString("S", "k", ""), "old");
+    const int result = testutil::runWithFileSizeLimit(before.size() / 2, [&] {
+        if (f.WriteString("S", "k", "new"))
+            return 1;
+        if (!f.LastError().contains(path))
+            return 2;
+        QString error;
+        if (SaveFileContents(path, before + "more", &error) || error.isEmpty())
+            return 3;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("test.ini")});
 }
 
 TEST_F(ProfileFailure, FileUnderARegularFileCannotBeCreated)

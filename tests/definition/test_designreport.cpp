@@ -58,6 +58,32 @@ TEST_F(PageFilters, EndPageAndStepFromPageOne)
     EXPECT_EQ(headerPages(), (QList<int>{1, 3, 5}));
 }
 
+// The band that opens page 1 is asked on page 1: its page filter and a
+// PAGENUMBER condition see the page it will print on.
+TEST_F(PageFilters, TheBandThatOpensPageOneIsOnPageOne)
+{
+    detail->SetEndPageNum(5);
+    {
+        RecordingFilter filter;
+        EXPECT_TRUE(run(filter));
+        EXPECT_EQ(pagesOf(filter, QStringLiteral("row")), (QList<int>{1, 2, 3, 4, 5}));
+    }
+    detail->SetEndPageNum(0);
+    detail->SetStartPageNum(1);
+    TQRDesignBand *title = designBand(QR::rbTitle, 100, QStringLiteral("Title"));
+    label(title, QStringLiteral("T"));
+    title->SetStartPageNum(1);
+    for (const char *condition : {"", "PAGENUMBER = 1"}) {
+        SCOPED_TRACE(condition);
+        title->SetBandExpression(QLatin1String(condition));
+        RecordingFilter filter;
+        EXPECT_TRUE(run(filter));
+        EXPECT_EQ(pagesOf(filter, QStringLiteral("T")), (QList<int>{1}));
+        EXPECT_EQ(pagesOf(filter, QStringLiteral("row")).size(), 8);
+        title->SetStartPageNum(0);
+    }
+}
+
 TEST_F(PageFilters, EditorEnabledOffNeverPrints)
 {
     header->SetEditorEnabled(false);

@@ -212,11 +212,18 @@ TEST_F(LoaderFiles, MissingAndDamagedFilesShowTheLoadersMessages)
     EXPECT_FALSE(h.loader->LoadReportFile(damaged));
     ASSERT_EQ(prompt.Records().size(), 2);
     EXPECT_EQ(prompt.Records()[1].text, QStringLiteral("Kaputt"));
-    EXPECT_TRUE(h.loader->FileName().isEmpty());
+    // The file name is remembered and the script cleared before anything is read.
+    EXPECT_EQ(h.loader->FileName(), damaged);
+    h.loader->SetScript({QStringLiteral("[Report.BeforePrint]")});
+    ASSERT_TRUE(testutil::writeFile(damaged, QByteArray::fromHex("0704")));
+    EXPECT_FALSE(h.loader->LoadReportFile(damaged));
+    EXPECT_TRUE(h.loader->Script().isEmpty());
+    EXPECT_EQ(h.loader->FileName(), damaged);
+    ASSERT_EQ(prompt.Records().size(), 3);
 
     EXPECT_FALSE(loader->SaveReportFile(dir.filePath(QStringLiteral("no/such/dir/x.QR2"))));
-    ASSERT_EQ(prompt.Records().size(), 3);
-    EXPECT_TRUE(prompt.Records()[2].text.startsWith(QStringLiteral("Error writing ")));
+    ASSERT_EQ(prompt.Records().size(), 4);
+    EXPECT_TRUE(prompt.Records()[3].text.startsWith(QStringLiteral("Error writing ")));
 }
 
 TEST_F(LoaderFiles, StreamsAndBlobs)
@@ -263,3 +270,29 @@ TEST_F(LoaderFiles, ApplicationDataTravelsWithTheReport)
 }
 
 } // namespace
+
+// A save that cannot be completed (a full disk, here a file-size limit) shows
+// "Write Error", returns false and keeps the old file whole.
+TEST_F(LoaderFiles, FailedSaveKeepsTheOldFile)
+{
+    ASSERT_TRUE(loader->SaveReportFile(file));
+    const QByteArray old = testutil::readFile(file);
+    ASSERT_GT(old.size(), 1024);
+    report->SetReportTitle(QStringLiteral("Changed"));
+    const int result = testutil::runWithFileSizeLimit(old.size() / 2, [&] {
+        if (loader->SaveReportFile(file))
+            return 1;
+        if (prompt.Records().isEmpty() ||
+            !prompt.Records().last().text.startsWith(QStringLiteral("Error writing ")))
+            return 2;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(testutil::readFile(file), old);
+    for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
+        EXPECT_TRUE(name == QStringLiteral("towns.QR2") || name == QStringLiteral("towns.sqlite"))
+            << name.toStdString();
+    Holder h;
+    EXPECT_TRUE(h.loader->LoadReportFile(file));
+    EXPECT_EQ(h.report->ReportTitle(), QStringLiteral("Towns"));
+}

@@ -176,6 +176,12 @@ TEST_F(ReportFunctions, ReadingPropertiesAndElements)
     EXPECT_EQ(calc(QStringLiteral("ELEMENTEXISTS('Loader')")), QStringLiteral("False"));
     EXPECT_EQ(calc(QStringLiteral("GETCAPTION('Label1')")), QString(300, u'x').left(255));
     EXPECT_EQ(calc(QStringLiteral("GETCAPTION('Detail')")), QStringLiteral("error"));
+    // An expression element gives its expression, "(none)" when it has none.
+    auto *total = element<TQRDesignExpr>(detail, 0, 80);
+    total->SetName(QStringLiteral("Total"));
+    EXPECT_EQ(calc(QStringLiteral("GETCAPTION('Total')")), QStringLiteral("(none)"));
+    total->SetExpression(QStringLiteral("SUM(PRICE)"));
+    EXPECT_EQ(calc(QStringLiteral("GETCAPTION('Total')")), QStringLiteral("SUM(PRICE)"));
     EXPECT_EQ(calc(QStringLiteral("GROUPPRINTED('Detail')")), QStringLiteral("error"));
     EXPECT_EQ(calc(QStringLiteral("PAGEPRINTS('Label1')")), QStringLiteral("0"));
     EXPECT_EQ(calc(QStringLiteral("PAGEPRINTS('Nothing')")), QStringLiteral("error"));

@@ -6,7 +6,9 @@
 
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 TEST(Units, ConvertsNativeIntoEveryUnit)
 {
@@ -250,4 +252,34 @@ TEST(Frame, PublishesTheStoredDefaults)
     EXPECT_TRUE(SetPropertyText(&frame, QStringLiteral("Style"), QStringLiteral("psDashDot")));
     EXPECT_EQ(frame.Style(), TPen::psDashDot);
     EXPECT_FALSE(IsDefaultValue(&frame, PublishedProperties(&frame).at(5)));
+}
+
+// Page and band values read from a file may be absurd: the layout holds them
+// within range instead of overflowing (many columns with a vast space between
+// them, margins beyond any page, bands taller than the earth).
+TEST(Page, AbsurdValuesDoNotOverflowTheLayout)
+{
+    ReportFixture f;
+    TQRBand *title = f.band<TQRBand>(QR::rbTitle);
+    TQRBand *detail = f.band<TQRBand>(QR::rbDetail);
+    TQRPage *page = f.report->Page();
+    for (const auto &[columns, space, margin, height] :
+         {std::tuple{32767, 1e30, 0.0, 1e300}, std::tuple{32767, 2.5e6, -1e12, 3e9},
+          std::tuple{2, -1e300, 1e300, -1e300}, std::tuple{30000, std::nan(""), std::nan(""), 1e20}}) {
+        page->SetColumns(columns);
+        page->SetColumnSpace(space);
+        page->SetLeftMargin(margin);
+        title->Size()->SetNativeValue(TQRBandSize::HeightIndex, height);
+        detail->Size()->SetNativeValue(TQRBandSize::HeightIndex, height);
+        f.report->RebuildBandList();
+        const int width = f.report->ColumnWidthPixels();
+        EXPECT_LE(std::abs(qint64(width)), qint64(LayoutLimit)) << columns << " " << space;
+        EXPECT_LE(std::abs(qint64(detail->Top())), 2 * qint64(LayoutLimit));
+        EXPECT_LE(std::abs(qint64(detail->Height())), qint64(LayoutLimit));
+    }
+    EXPECT_EQ(LayoutInt(1e300), LayoutLimit);
+    EXPECT_EQ(LayoutInt(-1e300), -LayoutLimit);
+    EXPECT_EQ(LayoutInt(std::nan("")), 0);
+    EXPECT_EQ(LayoutProduct(LayoutLimit, 32766), LayoutLimit);
+    EXPECT_EQ(LayoutProduct(-3, 4), -12);
 }

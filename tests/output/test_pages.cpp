@@ -2,6 +2,8 @@
 
 #include "output/pagefilters.h"
 #include "output/pages/qrerror.h"
+#include "output/tablefilter.h"
+#include "output/textfilter.h"
 #include "output/wmffilter.h"
 #include "output/wmfwriter.h"
 
@@ -9,7 +11,10 @@
 #include <QtEndian>
 
 #include <QDir>
+#include <QMap>
 #include <QRegularExpression>
+#include <functional>
+#include <limits>
 
 namespace
 {
@@ -295,4 +300,59 @@ TEST(PageExport, PdfPagesKeepTheirOwnPaper)
     const QString text = runProgram(QStringLiteral("pdftotext"), {name, QStringLiteral("-")});
     EXPECT_EQ(text.split(QLatin1Char('\f'), Qt::SkipEmptyParts).size(), 4) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Page 4")));
+}
+
+// A full disk or a file-size limit during an export: the export fails with an
+// error and the files of the previous export stay as they were, none cut off.
+TEST(PageExport, ExportsThatCannotBeCompletedKeepTheOldFiles)
+{
+    ThreePages f;
+    using Make = std::function<std::unique_ptr<TQRExportFilter>(const QString &)>;
+    const QList<QPair<QString, Make>> kinds = {
+        {QStringLiteral("out.pdf"), [](const QString &n) { return std::make_unique<TQRPDFExportFilter>(n); }},
+        {QStringLiteral("out.png"), [](const QString &n) { return std::make_unique<TQRPNGExportFilter>(n); }},
+        {QStringLiteral("out.svg"), [](const QString &n) { return std::make_unique<TQRSVGExportFilter>(n); }},
+        {QStringLiteral("out.wmf"), [](const QString &n) { return std::make_unique<TQRWMFExportFilter>(n); }},
+        {QStringLiteral("out.csv"), [](const QString &n) { return std::make_unique<TQRCSVExportFilter>(n); }},
+        {QStringLiteral("out.txt"),
+         [](const QString &n) { return std::make_unique<TQRAsciiExportFilter>(n); }},
+    };
+    auto snapshot = [&f] {
+        QMap<QString, QByteArray> files;
+        for (const QString &name : QDir(f.dir.path()).entryList(QDir::Files))
+            files.insert(name, testutil::readFile(f.dir.filePath(name)));
+        return files;
+    };
+    for (const auto &[name, make] : kinds) {
+        SCOPED_TRACE(name.toStdString());
+        for (const QString &old : QDir(f.dir.path()).entryList(QDir::Files))
+            QFile::remove(f.dir.filePath(old));
+        const QString file = f.dir.filePath(name);
+        f.exportTo(*make(file));
+        const QMap<QString, QByteArray> before = snapshot();
+        ASSERT_FALSE(before.isEmpty());
+        qint64 smallest = std::numeric_limits<qint64>::max();
+        for (const QByteArray &bytes : before)
+            smallest = std::min<qint64>(smallest, bytes.size());
+        ASSERT_GT(smallest, 8);
+        const int result = testutil::runWithFileSizeLimit(smallest / 2, [&] {
+            try {
+                f.exportTo(*make(file));
+            } catch (const EQRError &) {
+                return 0;
+            }
+            return 1; // reported as done
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(snapshot(), before);
+    }
+
+    // The page file of the same pages.
+    const QString pages = f.dir.filePath(QStringLiteral("pages.qrp"));
+    ASSERT_TRUE(f.report->QRPrinter()->Save(pages));
+    const QByteArray stored = testutil::readFile(pages);
+    EXPECT_EQ(testutil::runWithFileSizeLimit(stored.size() / 2,
+                                             [&] { return f.report->QRPrinter()->Save(pages) ? 1 : 0; }),
+              0);
+    EXPECT_EQ(testutil::readFile(pages), stored);
 }

@@ -1,6 +1,7 @@
 // tabulon-qr2: shows report files (.QR2) as text and builds them back from
 // it, byte for byte, without loading any report classes; "resave" loads a
 // file into a design report and writes it again, as the designer would.
+#include "common/savefile.h"
 #include "common/screen.h"
 #include "definition/designbands.h"
 #include "definition/designreport.h"
@@ -13,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
@@ -62,9 +62,9 @@ bool readFile(const QString &name, QByteArray *data, QString *problem)
 
 bool writeFile(const QString &name, const QByteArray &data, QString *problem)
 {
-    QSaveFile f(name);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
-        *problem = QStringLiteral("%1: %2").arg(name, f.errorString());
+    QString error;
+    if (!SaveFileContents(name, data, &error)) {
+        *problem = QStringLiteral("%1: %2").arg(name, error);
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 #include "qrcompress.h"
 #include "qrerror.h"
 
+#include "common/savefile.h"
+
 #include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
@@ -279,9 +281,14 @@ bool TQRPageList::SaveToFile(const QString &fileName, QString *error) const
         done += n;
     }
     m_stream->Seek(back);
-    if (!ok || !out.commit()) {
+    QString cause = out.errorString();
+    if (!ok) {
+        out.cancelWriting();
+        out.commit();
+    }
+    if (!ok || !CommitSaveFile(out, &cause)) {
         if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(fileName, out.errorString());
+            *error = QStringLiteral("Cannot write %1: %2").arg(fileName, cause);
         return false;
     }
     return true;
