@@ -19,6 +19,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -141,6 +143,56 @@ TEST_F(DesignerWindowTest, InsertDragResizeSaveAndReopen)
     // Closing unmodified asks nothing.
     w.close();
     EXPECT_TRUE(prompt.Records().isEmpty());
+}
+
+TEST_F(DesignerWindowTest, CanvasDrawsElementsWithTheirDesignTexts)
+{
+    TReportDesignerForm w;
+    TQRepDesigner *d = w.Designer();
+    auto *band = new TQRDesignBand(w.Report()->Owner());
+    band->SetName("Detail");
+    band->SetParent(w.Report());
+    band->SetHeight(80);
+    auto *expr = new TQRDesignExpr(w.Report()->Owner());
+    expr->SetName("Sum");
+    expr->SetParent(band);
+    expr->SetAutoSize(true);
+    expr->SetBounds(20, 10, 10, 16);
+    auto *sys = new TQRDesignSysdata(w.Report()->Owner());
+    sys->SetName("Page");
+    sys->SetText("Page ");
+    sys->SetData(QR::qrsPageNumber);
+    sys->SetParent(band);
+    sys->SetBounds(200, 10, 80, 16);
+    d->PrepareDesign();
+    EXPECT_EQ(TDesignCanvas::DesignText(expr), "(none)");
+    expr->SetExpression("1+2");
+    EXPECT_EQ(TDesignCanvas::DesignText(expr), "1+2");
+    EXPECT_EQ(TDesignCanvas::DesignText(sys), "Page (Page#)");
+
+    // The texts are drawn (dark pixels inside the elements), and drawing leaves the geometry alone.
+    TDesignCanvas *canvas = w.Canvas();
+    canvas->Invalidate();
+    QImage image(canvas->sizeHint(), QImage::Format_RGB32);
+    {
+        QPainter p(&image);
+        canvas->PaintDesign(&p, image.rect());
+    }
+    auto darkIn = [&](const TQRVisualControl *c) {
+        const QRect r = d->ReportRect(c).translated(canvas->ReportOrigin());
+        int dark = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                dark += qGray(image.pixel(x, y)) < 100;
+        return dark;
+    };
+    EXPECT_GT(darkIn(expr), 5);
+    EXPECT_GT(darkIn(sys), 5);
+    EXPECT_EQ(expr->BoundsRect(), QRect(20, 10, 10, 16));
+    // The canvas finds what lies under a point, elements before their band.
+    EXPECT_EQ(canvas->ControlAt(d->ReportRect(sys).center()), sys);
+    EXPECT_EQ(canvas->ControlAt(d->ReportRect(band).topLeft() + QPoint(150, 60)), band);
+    EXPECT_EQ(canvas->ControlAt({2, 2}), w.Report());
 }
 
 TEST_F(DesignerWindowTest, InspectorEditsTheSelectedElement)
