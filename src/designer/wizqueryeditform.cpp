@@ -643,3 +643,15 @@ TWizQueryResult EditWizQuery(TWizQuery *query, const TWizQueryDesigner &designer
     TWizQueryEditForm form(query, designer, offerEdit, pages, parent);
     return form.Execute();
 }
+
+TWizQueryResult EditDatasetWizQuery(TDataSet *&query, TComponent *designerOwner,
+                                    const TWizQueryDesigner &designer, QWidget *parent)
+{
+    auto *wizQuery = qobject_cast<TWizQuery *>(query);
+    if (!wizQuery)
+        return TWizQueryResult::Cancel;
+    const TWizQueryResult result = EditWizQuery(wizQuery, designer, true, TWizQueryEditForm::wpAll, parent);
+    if (result == TWizQueryResult::Edit)
+        query = ReplaceWizQueryByTemplate(wizQuery, designerOwner);
+    return result;
+}
