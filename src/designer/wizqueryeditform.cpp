@@ -193,6 +193,7 @@ QWidget *TWizQueryEditForm::buildFilterPage()
         auto *field = new QComboBox;
         auto *comparison = new QComboBox;
         auto *value = new QLineEdit;
+        value->setMaxLength(255); // what a filter record stores
         grid->addWidget(field, line, 0);
         grid->addWidget(comparison, line, 1);
         grid->addWidget(value, line, 2);
