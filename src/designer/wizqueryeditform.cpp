@@ -193,6 +193,7 @@ QWidget *TWizQueryEditForm::buildFilterPage()
         auto *field = new QComboBox;
         auto *comparison = new QComboBox;
         auto *value = new QLineEdit;
+        value->setMaxLength(255); // what a filter record stores
         grid->addWidget(field, line, 0);
         grid->addWidget(comparison, line, 1);
         grid->addWidget(value, line, 2);
@@ -642,4 +643,16 @@ TWizQueryResult EditWizQuery(TWizQuery *query, const TWizQueryDesigner &designer
         return TWizQueryResult::Cancel;
     TWizQueryEditForm form(query, designer, offerEdit, pages, parent);
     return form.Execute();
+}
+
+TWizQueryResult EditDatasetWizQuery(TDataSet *&query, TComponent *designerOwner,
+                                    const TWizQueryDesigner &designer, QWidget *parent)
+{
+    auto *wizQuery = qobject_cast<TWizQuery *>(query);
+    if (!wizQuery)
+        return TWizQueryResult::Cancel;
+    const TWizQueryResult result = EditWizQuery(wizQuery, designer, true, TWizQueryEditForm::wpAll, parent);
+    if (result == TWizQueryResult::Edit)
+        query = ReplaceWizQueryByTemplate(wizQuery, designerOwner);
+    return result;
 }

@@ -23,6 +23,8 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableWidget;
+class TComponent;
+class TDataSet;
 class TDBOpenForm;
 class TQuery;
 class TTable;
@@ -167,3 +169,11 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TWizQueryEditForm::TWizPages)
 TWizQueryResult EditWizQuery(TWizQuery *query, const TWizQueryDesigner &designer, bool offerEdit = false,
                              TWizQueryEditForm::TWizPages pages = TWizQueryEditForm::wpAll,
                              QWidget *parent = nullptr);
+
+// What the dataset dialogs do with a wizard query: the wizard with all its
+// pages and the "Edit" button. When it ends with "Edit", the wizard query is
+// replaced by a template query under the same name (every DataSet reference
+// in designerOwner follows), and *query then points at the new one, whose SQL
+// the author edits by hand in the query dialog.
+TWizQueryResult EditDatasetWizQuery(TDataSet *&query, TComponent *designerOwner,
+                                    const TWizQueryDesigner &designer, QWidget *parent = nullptr);

@@ -379,6 +379,30 @@ TEST_F(QueryWizard, ClosingRulesCancelEditAndATableThatCannotBeOpened)
         EXPECT_FALSE(wiz->Active());
     }
     {
+        // From the dataset dialogs, "Edit" leaves a template query with that SQL in the wizard query's place.
+        auto *source = new TDataSource(form.get());
+        source->SetDataSet(wiz);
+        const QStringList sql = wiz->SQL();
+        TDataSet *dataSet = wiz;
+        onNextModal([&](QWidget *modal) {
+            auto *window = qobject_cast<TWizQueryEditForm *>(modal);
+            ASSERT_TRUE(window);
+            window->Pages()->setCurrentIndex(3);
+            clickButton(window, QStringLiteral("Edit"));
+        });
+        EXPECT_EQ(EditDatasetWizQuery(dataSet, form.get(), designer), TWizQueryResult::Edit);
+        auto *templ = qobject_cast<TQRDWQuery *>(dataSet);
+        ASSERT_TRUE(templ);
+        EXPECT_EQ(templ->Name(), QStringLiteral("Parts"));
+        EXPECT_EQ(templ->OriginalSQL(), sql);
+        EXPECT_EQ(source->DataSet(), templ);
+        wiz = new TWizQuery(form.get());
+        wiz->SetName(QStringLiteral("Parts2"));
+        AssignWizQueryInputs(wiz, inputs);
+        ASSERT_TRUE(QRDSetupFieldsAfterLoading(wiz, nullptr));
+        wiz->FieldByName(QStringLiteral("Description"))->SetDisplayLabel(QStringLiteral("Part"));
+    }
+    {
         // Rows that cannot be read keep the author on the page he came from, with the reason.
         auto *lost = new TWizQuery(form.get());
         lost->SetDatabaseName(QStringLiteral("NoSuchAlias"));
