@@ -14,7 +14,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char kNewReportUsage[] =
     "  tabulon-qr2 new OUT.QR2 --style list|form|single|tabular|labels\n"
@@ -194,6 +197,14 @@ int RunNewReport(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a desktop session there is no runtime directory; a private one
+    // keeps Qt from warning about it.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QByteArray runtime =
+            QDir::tempPath().toLocal8Bit() + "/tabulon-runtime-" + QByteArray::number(getuid());
+        if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
+            qputenv("XDG_RUNTIME_DIR", runtime);
+    }
     // Our options are read before Qt sees them: Qt takes "--style" for its own.
     QStringList args;
     for (int i = 2; i < argc; ++i)
