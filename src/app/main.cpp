@@ -6,6 +6,7 @@
 #include "definition/designsettings.h"
 #include "definition/registerdefinition.h"
 #include "output/preview/registerpreview.h"
+#include "output/registeroutput.h"
 #include "params/autoprintform.h"
 #include "params/pareditform.h"
 
@@ -18,7 +19,6 @@ namespace
 // of a translation.
 int writeLanguageTemplate(const QString &fileName)
 {
-    RegisterDefinitionClasses();
     QString error;
     if (!WriteLanguageTemplate(fileName, &error)) {
         std::fprintf(stderr, "tabulon: cannot write %s: %s\n", qPrintable(fileName), qPrintable(error));
@@ -34,6 +34,9 @@ int main(int argc, char **argv)
     TQtPrompt prompt;
     const TPromptGuard promptInstalled(&prompt);
 
+    // Everything a report needs: the classes its file names, the functions and the export filters.
+    RegisterDefinitionClasses();
+    RegisterOutputClasses();
     // The shell offers a tool's commands only when it is installed before the windows are made.
     TParEditForm::Install();
     TAutoprintForm::Install();

@@ -62,6 +62,12 @@ QString &configuredFile()
     return name;
 }
 
+bool &writingTemplate()
+{
+    static bool writing = false;
+    return writing;
+}
+
 QList<QPair<QString, TLanguageSectionWriter>> &sectionWriters()
 {
     static QList<QPair<QString, TLanguageSectionWriter>> writers;
@@ -308,7 +314,7 @@ void SetConfiguredLanguageFile(const QString &fileName)
 
 void TranslateWithLanguageFile(TTranslatableWindow &window, const QString &section)
 {
-    if (ConfiguredLanguageFile().isEmpty())
+    if (ConfiguredLanguageFile().isEmpty() || writingTemplate())
         return;
     TLanguageIniFile translator;
     translator.SetFormName(section);
@@ -317,7 +323,7 @@ void TranslateWithLanguageFile(TTranslatableWindow &window, const QString &secti
 
 void TranslateComponents(TComponent *owner, const QString &section)
 {
-    if (!owner || ConfiguredLanguageFile().isEmpty())
+    if (!owner || ConfiguredLanguageFile().isEmpty() || writingTemplate())
         return;
     TTranslatableWindow window;
     AddComponentParts(window, owner);
@@ -344,17 +350,15 @@ QList<QPair<QString, TLanguageSectionWriter>> LanguageSections()
 
 bool WriteLanguageTemplate(const QString &fileName, QString *error)
 {
-    // The template holds the built-in texts: no window may translate itself while it is made.
-    const QString configured = ConfiguredLanguageFile();
-    SetConfiguredLanguageFile(QString());
+    // The template holds the built-in texts: no window translates itself while it is made.
+    writingTemplate() = true;
     QStringList lines;
     for (const auto &w : sectionWriters()) {
         if (!lines.isEmpty())
             lines.append(QString());
         lines += w.second();
-        SetConfiguredLanguageFile(QString()); // a window may have read the settings file
     }
-    SetConfiguredLanguageFile(configured);
+    writingTemplate() = false;
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) < 0 || !file.flush()) {

@@ -58,11 +58,14 @@ public:
         else if (auto *w = qobject_cast<QGroupBox *>(m_object))
             w->setTitle(text);
         else if (auto *w = qobject_cast<QAction *>(m_object)) {
-            // A tool tip that only repeats the caption follows it.
-            const bool repeats = w->toolTip() == stripped(w->text());
+            // A tool tip and a button text that only repeat the caption follow it.
+            const bool tipRepeats = w->toolTip() == stripped(w->text());
+            const bool iconRepeats = w->iconText() == stripped(w->text());
             w->setText(text);
-            if (repeats)
+            if (tipRepeats)
                 w->setToolTip(stripped(text));
+            if (iconRepeats)
+                w->setIconText(stripped(text));
         } else if (auto *w = qobject_cast<QMenu *>(m_object))
             w->setTitle(text);
     }
@@ -155,13 +158,15 @@ public:
     }
 
 private:
-    // An action's tool tip defaults to its text without the "&" of its shortcut letter.
+    // An action's tool tip and button text default to its text without the "&" of its shortcut
+    // letter and without "...".
     static QString stripped(QString text)
     {
         text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
         text.remove(QLatin1Char('&'));
         text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-        return text;
+        text.remove(QStringLiteral("..."));
+        return text.trimmed();
     }
 
     QObject *m_object;

@@ -6,6 +6,7 @@
 #include "common/languagefile.h"
 #include "common/prompt.h"
 #include "common/speedyinifile.h"
+#include "definition/loader.h"
 #include "definition/registerdefinition.h"
 #include "gui/translatewindow.h"
 #include "output/preview/registerpreview.h"
@@ -16,6 +17,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -130,6 +132,58 @@ TEST(LanguageWindows, EveryWindowIsListedNamedAndTranslated)
     SetConfiguredLanguageFile(QString());
     TLanguageIniFile::ClearCache();
     EXPECT_TRUE(prompt.Records().isEmpty());
+}
+
+TEST(LanguageWindows, ProgramWritesTheTemplateAndTheDemoTranslatesEveryText)
+{
+    QTemporaryDir dir;
+    const QString templateFile = dir.filePath(QStringLiteral("template.lng"));
+    QProcess program;
+    program.setProcessEnvironment([&] {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("TABULON_HOME"), dir.path());
+        return env;
+    }());
+    const auto run = [&](const QStringList &arguments) {
+        program.start(QStringLiteral(TABULON_PROGRAM), arguments);
+        EXPECT_TRUE(program.waitForFinished(60000));
+        return program.exitCode();
+    };
+    // A language file configured in the settings file does not leak into the template.
+    ASSERT_TRUE(testutil::writeFile(dir.filePath(QStringLiteral("QRDESIGN.INI")),
+                                    "[General]\nLanguagefile=ru.lng\n"));
+    ASSERT_TRUE(testutil::writeFile(dir.filePath(QStringLiteral("ru.lng")),
+                                    "[ListReportForm]\nStartButton.Caption=\"Запуск\"\n"
+                                    "[RepFormDB]\nLoader.Item1=\"x=Перевод\"\n"));
+    ASSERT_EQ(run({QStringLiteral("--language-template"), templateFile}), 0) << program.readAllStandardError().constData();
+    EXPECT_EQ(run({QStringLiteral("--language-template")}), 2);
+    EXPECT_EQ(run({QStringLiteral("--language-template"), dir.filePath(QStringLiteral("no/dir.lng"))}), 1);
+    EXPECT_TRUE(program.readAllStandardError().contains("cannot write"));
+
+    TSpeedyIniFile written;
+    ASSERT_TRUE(written.Load(templateFile));
+    EXPECT_EQ(written.Read(QStringLiteral("ListReportForm"), QStringLiteral("StartButton.Caption")),
+              QStringLiteral("Start report"));
+    EXPECT_EQ(written.Read(QStringLiteral("fm_main"), QStringLiteral("ReportsMenu.Caption")), QStringLiteral("&Reports"));
+    EXPECT_EQ(written.Read(QStringLiteral("RepFormDB"), QStringLiteral("Loader.Item1")), DefaultRuntimeMessages().value(0));
+
+#ifdef TABULON_DEMO_DIR
+    // The demo's Russian file holds every key of the template with a text of its own.
+    TSpeedyIniFile russian;
+    ASSERT_TRUE(russian.Load(QStringLiteral(TABULON_DEMO_DIR "/russian.lng")));
+    int keys = 0;
+    for (const auto &section : written.Sections())
+        for (const auto &[key, value] : section.Keys) {
+            if (value.isEmpty())
+                continue; // empty hints
+            ++keys;
+            EXPECT_TRUE(russian.Exists(section.Name, key)) << section.Name.toStdString() << " " << key.toStdString();
+        }
+    EXPECT_GT(keys, 200);
+    EXPECT_EQ(russian.Read(QStringLiteral("ListReportForm"), QStringLiteral("StartButton.Caption")),
+              QStringLiteral("Запустить отчёт"));
+#endif
 }
 
 } // namespace
