@@ -80,25 +80,26 @@ void PdfAppendName(QByteArray &out, const QByteArray &name)
 
 void PdfAppendLiteral(QByteArray &out, const char *data, qsizetype size)
 {
-    out.append('(');
+    // Written straight into room for the worst case, then cut to what was used.
+    const qsizetype at = out.size();
+    out.resize(at + 2 * size + 2);
+    char *p = out.data() + at;
+    *p++ = '(';
     for (qsizetype i = 0; i < size; ++i) {
         const char c = data[i];
-        switch (c) {
-        case '(':
-        case ')':
-        case '\\':
-            out.append('\\');
-            out.append(c);
-            break;
-        case '\r':
+        if (c == '(' || c == ')' || c == '\\') {
+            *p++ = '\\';
+            *p++ = c;
+        } else if (c == '\r') {
             // A bare carriage return in a string reads back as a line feed.
-            out.append("\\r", 2);
-            break;
-        default:
-            out.append(c);
+            *p++ = '\\';
+            *p++ = 'r';
+        } else {
+            *p++ = c;
         }
     }
-    out.append(')');
+    *p++ = ')';
+    out.resize(p - out.constData());
 }
 
 void PdfAppendTextString(QByteArray &out, const QString &text)

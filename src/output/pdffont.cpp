@@ -411,6 +411,8 @@ namespace
 constexpr char32_t kDirectLimit = 0x0530;
 // A kerning not yet learnt.
 constexpr float kUnknown = 1e30f;
+// A character whose glyph was not looked up yet.
+constexpr quint32 kUnlooked = 0xffffffffu;
 
 bool directCharacter(char16_t c)
 {
@@ -468,19 +470,9 @@ TQRPdfShaper::Entry *TQRPdfShaper::entry(const QFont &font)
             e->direct = e->face->Valid() && e->font.letterSpacing() == 0 && e->font.wordSpacing() == 0 &&
                         e->font.capitalization() == QFont::MixedCase &&
                         (e->font.stretch() == 0 || e->font.stretch() == 100);
-            if (e->direct) {
-                QList<QChar> chars;
-                for (char32_t c = 0; c < kDirectLimit; ++c)
-                    chars.append(QChar(char16_t(c)));
-                const QList<quint32> glyphs =
-                    e->raw.glyphIndexesForString(QString(chars.constData(), chars.size()));
-                const QList<QPointF> advances = e->raw.advancesForGlyphIndexes(glyphs);
-                e->glyph.assign(glyphs.begin(), glyphs.end());
-                e->advance.resize(size_t(advances.size()));
-                for (qsizetype i = 0; i < advances.size(); ++i)
-                    e->advance[size_t(i)] = advances[i].x();
-                e->direct = e->glyph.size() == kDirectLimit && e->advance.size() == kDirectLimit;
-            }
+            // Characters are looked up as they are met: a report uses few of them.
+            e->glyph.assign(kDirectLimit, kUnlooked);
+            e->advance.assign(kDirectLimit, 0.0);
         }
         it = m_entries.emplace(key, std::move(e)).first;
     }
@@ -497,7 +489,20 @@ double TQRPdfShaper::Shape(const QFont &font, const QString &text, bool rightToL
     bool direct = m_direct && e->direct && !rightToLeft;
     for (qsizetype i = 0; direct && i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        direct = directCharacter(c) && e->glyph[c] != 0;
+        direct = directCharacter(c);
+        if (direct && e->glyph[c] == kUnlooked) {
+            const QChar ch(c);
+            quint32 glyph = 0;
+            int count = 1;
+            QPointF advance;
+            if (!e->raw.glyphIndexesForChars(&ch, 1, &glyph, &count) || count != 1)
+                glyph = 0;
+            if (glyph)
+                e->raw.advancesForGlyphIndexes(&glyph, &advance, 1);
+            e->glyph[c] = glyph;
+            e->advance[c] = advance.x();
+        }
+        direct = direct && e->glyph[c] != 0;
     }
     // Kerning and ligatures as Qt's layout applies them, learnt pair by pair.
     m_kerning.resize(size_t(text.size()));

@@ -783,8 +783,9 @@ private:
             const QPointF start = origin + run.positions[i];
             moveTo(start, run.syntheticItalic);
             double pdfX = start.x(); // where the reader puts the next glyph
-            QByteArray glyphs;
-            QByteArray array;
+            QByteArray &glyphs = m_glyphBytes, &array = m_array;
+            glyphs.resize(0);
+            array.resize(0);
             bool adjusted = false;
             size_t k = i;
             for (; k < run.glyphs.size(); ++k) {
@@ -798,7 +799,7 @@ private:
                 if (adjust != 0) {
                     if (!glyphs.isEmpty())
                         PdfAppendLiteral(array, glyphs.constData(), glyphs.size());
-                    glyphs.clear();
+                    glyphs.resize(0);
                     array += QByteArray::number(adjust);
                     adjusted = true;
                     pdfX -= adjust / scale;
@@ -870,6 +871,7 @@ private:
     QByteArray m_out;
     double m_scale = 0.75;
     std::vector<TQRPdfGlyphRun> m_runs;
+    QByteArray m_glyphBytes, m_array; // a run's glyphs and its TJ array, kept for their room
     // The clip and transform the drawing is in.
     bool m_groupKnown = false, m_groupOpen = false;
     QTransform m_transform;

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace
@@ -1167,7 +1168,7 @@ private:
     bool m_allInked = false;                           // something of unknown extent was drawn
     InkGrid m_inked;                                   // device areas drawn on so far
     int m_font = -1;                                   // the table font in use; -1 the page's default
-    std::vector<std::unique_ptr<FontBox>> m_fontBoxes; // by table font index + 1
+    std::vector<std::shared_ptr<FontBox>> m_fontBoxes; // by table font index + 1
     QString m_error;
     int m_draws = 0;
     QTransform m_base;
@@ -1715,17 +1716,30 @@ bool Player::textBox(qreal x, qreal y, const QString &text, bool rightToLeft, QR
         m_fontBoxes.resize(slot + 1);
     if (!m_fontBoxes[slot]) {
         // Metrics at the device, as the text is drawn: the fonts were scaled for it.
-        const QFontMetricsF metrics = m_painter ? QFontMetricsF(m_painter->font(), m_painter->device())
-                                                : QFontMetricsF(m_state.font, &m_metricsDevice);
-        auto fb = std::make_unique<FontBox>();
-        fb->ascent = metrics.ascent();
-        fb->descent = metrics.descent();
-        fb->widest = metrics.maxWidth();
-        // Italic overhang and side bearings reach past the advances.
-        fb->margin = metrics.height() * 0.5;
-        for (int c = 0; c < 256; ++c)
-            fb->latin1[c] = std::max(metrics.horizontalAdvance(QChar(c)), 0.0);
-        m_fontBoxes[slot] = std::move(fb);
+        const QFont &font = m_painter ? m_painter->font() : m_state.font;
+        QPaintDevice *device = m_painter ? m_painter->device() : &m_metricsDevice;
+        // Pages of one report share their fonts: each thread keeps the boxes of the fonts it met
+        // (at the resolution they were drawn at) from page to page.
+        thread_local std::unordered_map<QString, std::shared_ptr<FontBox>> known;
+        const QString key = font.key() + QLatin1Char('@') + QString::number(device->logicalDpiX()) +
+                            QLatin1Char('x') + QString::number(device->logicalDpiY());
+        if (auto it = known.find(key); it != known.end()) {
+            m_fontBoxes[slot] = it->second;
+        } else {
+            const QFontMetricsF metrics(font, device);
+            auto fb = std::make_shared<FontBox>();
+            fb->ascent = metrics.ascent();
+            fb->descent = metrics.descent();
+            fb->widest = metrics.maxWidth();
+            // Italic overhang and side bearings reach past the advances.
+            fb->margin = metrics.height() * 0.5;
+            for (int c = 0; c < 256; ++c)
+                fb->latin1[c] = std::max(metrics.horizontalAdvance(QChar(c)), 0.0);
+            if (known.size() >= 256)
+                known.clear();
+            known.emplace(key, fb);
+            m_fontBoxes[slot] = std::move(fb);
+        }
     }
     const FontBox &fb = *m_fontBoxes[slot];
     qreal width = 0;
