@@ -2,7 +2,6 @@
 
 #include "localesettings.h"
 
-#include <algorithm>
 #include <cmath>
 
 double ScreenPixelsPerInch()
@@ -93,23 +92,4 @@ double UnitToNative(double v, TQRUnit unit, bool horizontal, const TUnitContext 
         break;
     }
     return v;
-}
-
-int LayoutInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= LayoutLimit)
-        return LayoutLimit;
-    if (value <= -LayoutLimit)
-        return -LayoutLimit;
-    return int(std::lround(value));
-}
-
-int LayoutProduct(qint64 a, qint64 b)
-{
-    // Both factors are clamped first, so the 64-bit product cannot overflow.
-    a = std::clamp<qint64>(a, -LayoutLimit, LayoutLimit);
-    b = std::clamp<qint64>(b, -LayoutLimit, LayoutLimit);
-    return int(std::clamp<qint64>(a * b, -LayoutLimit, LayoutLimit));
 }

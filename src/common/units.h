@@ -45,12 +45,3 @@ double UnitToNative(double value, TQRUnit unit, bool horizontal, const TUnitCont
 // Native units and pixels at a resolution and zoom.
 double NativeToPixels(double native, double resolution, double zoom);
 double PixelsToNative(double pixels, double resolution, double zoom);
-
-// Layout measures as whole numbers (pixels or native units): rounded and held
-// within +-LayoutLimit, NaN as 0. Sizes come from report files, so they may be
-// absurd; within this range the sums layout code forms of them stay inside an
-// int (products go through LayoutProduct).
-constexpr int LayoutLimit = 1 << 24;
-int LayoutInt(double value);
-// a * b held within +-LayoutLimit.
-int LayoutProduct(qint64 a, qint64 b);

@@ -194,7 +194,7 @@ private:
     // The reader's and writer's view of this loader.
     void fillContext(TQR2Context &context);
     bool loadBytes(const QByteArray &bytes, const QString &fileName);
-    void afterLoad(bool ok);
+    void afterLoad(bool ok, const QString &fileName);
 
     QPointer<TQRDesignReport> m_report;
     QString m_sessionName;

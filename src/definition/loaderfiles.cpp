@@ -123,8 +123,10 @@ void TQRDLoader::fillContext(TQR2Context &context)
     };
 }
 
-void TQRDLoader::afterLoad(bool ok)
+void TQRDLoader::afterLoad(bool ok, const QString &fileName)
 {
+    // The file name was remembered when reading began.
+    Q_UNUSED(fileName);
     if (!ok)
         return;
     if (TComponent *owner = DataOwner())
@@ -148,7 +150,7 @@ bool TQRDLoader::LoadReportFile(const QString &fileName)
         ok = LoadReportFromFile(fileName, context, report, DataOwner());
         m_lastError = ok ? QString() : context.LastError;
     }
-    afterLoad(ok);
+    afterLoad(ok, fileName);
     return ok;
 }
 
@@ -165,7 +167,7 @@ bool TQRDLoader::loadBytes(const QByteArray &bytes, const QString &fileName)
         ok = ReadReport(bytes, context, fileName, report, DataOwner(), true);
         m_lastError = ok ? QString() : context.LastError;
     }
-    afterLoad(ok);
+    afterLoad(ok, fileName);
     return ok;
 }
 

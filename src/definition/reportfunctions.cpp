@@ -307,7 +307,8 @@ void TQREvGetCaptionFunction::Apply(TQREvValue &value)
         if (!found)
             continue;
         if (auto *expr = qobject_cast<TQRExpr *>(found))
-            value.SetString(expr->DesignCaption());
+            // Its caption outside a run: the expression, or "(none)" when it has none.
+            value.SetString(expr->Expression().isEmpty() ? QStringLiteral("(none)") : expr->Expression());
         else
             value.SetString(GetPropertyValue(found, QStringLiteral("Caption")).toString());
         return;

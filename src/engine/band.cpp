@@ -1,5 +1,6 @@
 #include "band.h"
 
+#include "common/layoutmath.h"
 #include "common/prompt.h"
 #include "engine/controller.h"
 #include "engine/printable.h"

@@ -3,6 +3,7 @@
 
 #include "generation.h"
 
+#include "common/layoutmath.h"
 #include "common/prompt.h"
 #include "common/screen.h"
 #include "data/dataset.h"
@@ -599,9 +600,8 @@ void TQRCustomReport::NewColumn()
                                                      columns - 1)) /
                           columns;
         }
-        PositionX = int(std::clamp<qint64>(
-            qint64(PositionX) + roundi(m_page->NativeValue(TQRPage::ColumnSpaceIndex)) + columnWidth,
-            -LayoutLimit, LayoutLimit));
+        PositionX = LayoutClamp(qint64(PositionX) + roundi(m_page->NativeValue(TQRPage::ColumnSpaceIndex)) +
+                                columnWidth);
         PositionY = ColumnTop;
         ++ColumnNo;
     }

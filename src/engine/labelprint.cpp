@@ -2,6 +2,7 @@
 // lines with fills, frames and alignment, stretching the band, continuing on
 // the next page, and the text items an export filter receives.
 
+#include "common/layoutmath.h"
 #include "common/units.h"
 #include "engine/band.h"
 #include "engine/exportfilter.h"

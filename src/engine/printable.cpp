@@ -1,5 +1,6 @@
 #include "printable.h"
 
+#include "common/layoutmath.h"
 #include "engine/band.h"
 #include "engine/report.h"
 

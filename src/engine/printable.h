@@ -352,8 +352,6 @@ public:
     void SetExpression(const QString &e) { m_expression = e; }
     QString Mask() const { return m_mask; }
     void SetMask(const QString &m) { m_mask = m; }
-    // The caption the element shows outside a run: its expression, or "(none)" when that is empty.
-    QString DesignCaption() const { return m_expression.isEmpty() ? QStringLiteral("(none)") : m_expression; }
 
     bool IsCaptionBased() const override { return true; }
     void PrepareForRun() override;

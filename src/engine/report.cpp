@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "common/layoutmath.h"
 #include "engine/controller.h"
 #include "engine/printable.h"
 #include "expressions/reportvariables.h"
@@ -361,8 +362,7 @@ void TQRCustomReport::LayoutBands()
                           type == QR::rbSummary || type == QR::rbOverlay;
         const int width = full ? fullWidth : columnWidth;
         const double nativeWidth = full ? PrintableWidth() : PixelsToNativeX(width);
-        band->SetLayoutBounds(left, int(std::clamp<qint64>(top, -LayoutLimit, LayoutLimit)), width,
-                              band->PixelHeightFromSize());
+        band->SetLayoutBounds(left, LayoutClamp(top), width, band->PixelHeightFromSize());
         // The width is the layout's, not an edit: no relayout from it.
         QSignalBlocker block(band->Size());
         band->Size()->SetNativeValue(TQRBandSize::WidthIndex, nativeWidth);

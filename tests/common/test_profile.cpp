@@ -3,6 +3,7 @@
 #include "common/profile.h"
 #include "common/savefile.h"
 
+#include "filelimit.h"
 #include "testutil.h"
 
 #include <QDir>

@@ -9,6 +9,7 @@
 #include "definition/qr2format.h"
 #include "definition/qr2text.h"
 #include "deftest.h"
+#include "filelimit.h"
 #include "testutil.h"
 
 #include <QBuffer>

@@ -5,11 +5,14 @@
 #include "data/field.h"
 #include "data/query.h"
 #include "data/table.h"
+#include "definition/designbands.h"
+#include "definition/designelements.h"
 #include "definition/objectstream.h"
 #include "definition/qr2format.h"
 #include "definition/qr2reader.h"
 #include "definition/qr2text.h"
 #include "definition/qr2writer.h"
+#include "definition/registerdefinition.h"
 #include "engine/band.h"
 #include "engine/printable.h"
 #include "testutil.h"
@@ -22,6 +25,7 @@ namespace
 class Qr2FileTest : public ::testing::Test, public Qr2Fixture
 {
 protected:
+    Qr2FileTest() { RegisterDefinitionClasses(); }
     TQR2Context context;
 
     QByteArray write(bool withData = true)
@@ -37,7 +41,8 @@ protected:
     }
     TQRBand *addBand(QR::TQRBandType type, const QString &name)
     {
-        auto *band = new TQRBand(form.get());
+        // Files hold the design classes only.
+        auto *band = new TQRDesignBand(form.get());
         band->SetName(name);
         band->SetParent(report);
         band->SetBandType(type);
@@ -164,7 +169,7 @@ TEST_F(Qr2FileTest, DuplicateNamesGetNumbersAndReferencesFollow)
     b.hex("0604").u16(255).u16(364).raw(ReportRecord(0, Ext10(), Ext10())).raw(ReportExtras({}, true));
     b.u16(256);
     b.raw("TPF0")
-        .str("TQRGroup")
+        .str("TQRDesignGroup")
         .str("Group")
         .prop("Expression")
         .string("X")
@@ -172,8 +177,8 @@ TEST_F(Qr2FileTest, DuplicateNamesGetNumbersAndReferencesFollow)
         .ident("Foot")
         .u8(0)
         .u8(0);
-    b.raw("TPF0").str("TQRBand").str("Foot").prop("BandType").ident("rbGroupFooter").u8(0).u8(0);
-    b.raw("TPF0").str("TQRChildBand").str("Kid").prop("ParentBand").ident("Group").u8(0).u8(0);
+    b.raw("TPF0").str("TQRDesignBand").str("Foot").prop("BandType").ident("rbGroupFooter").u8(0).u8(0);
+    b.raw("TPF0").str("TQRDesignChildBand").str("Kid").prop("ParentBand").ident("Group").u8(0).u8(0);
     b.u8(0);
     ASSERT_TRUE(read(b.d)) << context.LastError.toStdString();
     auto *group = qobject_cast<TQRGroup *>(form->FindComponent(QStringLiteral("Group1")));
@@ -199,9 +204,8 @@ TEST_F(Qr2FileTest, LongDescriptionLineIsCutTo255)
 
 TEST_F(Qr2FileTest, UnnamedRichTextIsStoredUnderATemporaryName)
 {
-    context.RichTextClasses = {QStringLiteral("TQRRichText")};
     TQRBand *band = addBand(QR::rbDetail, QStringLiteral("Detail"));
-    auto *rich = addElement<TQRRichText>(band, QString());
+    auto *rich = addElement<TQRDesignRichtext>(band, QString());
     rich->SetLines({QStringLiteral("{\\rtf1 a}"), QStringLiteral("b")});
     const QByteArray d = write();
     EXPECT_TRUE(rich->Name().isEmpty());
@@ -217,7 +221,6 @@ TEST_F(Qr2FileTest, UnnamedRichTextIsStoredUnderATemporaryName)
     // Read into a fresh owner: contents from block 103, the name empty again.
     Qr2Fixture other;
     TQR2Context c2;
-    c2.RichTextClasses = context.RichTextClasses;
     ASSERT_TRUE(ReadReport(d, c2, QString(), other.report, other.form.get(), true));
     QList<TQRRichText *> found;
     for (TComponent *c : other.form->ComponentList())
@@ -236,22 +239,22 @@ TEST_F(Qr2FileTest, WriteReadWriteGivesIdenticalBytes)
     report->Frame()->SetDrawTop(true);
     report->Font()->SetName(QStringLiteral("Times New Roman"));
     TQRBand *title = addBand(QR::rbTitle, QStringLiteral("TitleBand"));
-    auto *label = addElement<TQRLabel>(title, QStringLiteral("Caption"));
+    auto *label = addElement<TQRDesignLabel>(title, QStringLiteral("Caption"));
     label->SetCaption(QStringLiteral("Hello, 'world'"));
     label->Font()->SetStyle(TFont::fsBold | TFont::fsItalic);
     label->Font()->SetColor(TColor(0x123456));
     TQRBand *detail = addBand(QR::rbDetail, QStringLiteral("DetailBand"));
-    auto *memo = addElement<TQRMemo>(detail, QStringLiteral("Memo"));
+    auto *memo = addElement<TQRDesignMemo>(detail, QStringLiteral("Memo"));
     memo->SetLines({QStringLiteral("a"), QString(300, u'z')});
-    auto *shape = addElement<TQRShape>(detail, QStringLiteral("Line"));
+    auto *shape = addElement<TQRDesignShape>(detail, QStringLiteral("Line"));
     shape->SetShape(QR::qrsHorLine);
-    auto *group = new TQRGroup(form.get());
+    auto *group = new TQRDesignGroup(form.get());
     group->SetName(QStringLiteral("Group"));
     group->SetParent(report);
     group->SetExpression(QStringLiteral("CUSTNO"));
     TQRBand *footer = addBand(QR::rbGroupFooter, QStringLiteral("GroupFooter"));
     group->SetFooterBand(footer);
-    auto *child = new TQRChildBand(form.get());
+    auto *child = new TQRDesignChildBand(form.get());
     child->SetName(QStringLiteral("ChildBand"));
     child->SetParent(report);
     child->SetParentBand(detail);
@@ -386,7 +389,7 @@ TEST_F(Qr2FileTest, DatasetIndexEncodings)
 TEST_F(Qr2FileTest, DamagedFilesFailWithAMessageAndNeverCrash)
 {
     TQRBand *band = addBand(QR::rbDetail, QStringLiteral("Detail"));
-    addElement<TQRLabel>(band, QStringLiteral("L"))->SetCaption(QStringLiteral("x"));
+    addElement<TQRDesignLabel>(band, QStringLiteral("L"))->SetCaption(QStringLiteral("x"));
     const QByteArray good = write();
     TByteWriter bandList;
     WriteOSComponentList(bandList, ParseQR2(good).Bands);
@@ -519,8 +522,9 @@ TEST_F(Qr2FileTest, ExternalReferencesTravelAsCodedNames)
 TEST_F(Qr2FileTest, MutatedFilesNeverCrashAndDumpBackExactly)
 {
     TQRBand *band = addBand(QR::rbDetail, QStringLiteral("Detail"));
-    addElement<TQRLabel>(band, QStringLiteral("L"))->SetCaption(QStringLiteral("text"));
-    addElement<TQRMemo>(band, QStringLiteral("M"))->SetLines({QStringLiteral("a"), QStringLiteral("b")});
+    addElement<TQRDesignLabel>(band, QStringLiteral("L"))->SetCaption(QStringLiteral("text"));
+    addElement<TQRDesignMemo>(band, QStringLiteral("M"))
+        ->SetLines({QStringLiteral("a"), QStringLiteral("b")});
     report->SetDescription({QStringLiteral("d")});
     const QByteArray good = write();
     // A fixed pseudo-random sequence, so that a failure can be repeated.

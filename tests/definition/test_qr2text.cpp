@@ -157,7 +157,8 @@ TEST(Qr2Text, WrittenByHandTextBuildsAFile)
 TEST(Qr2Text, BadTextNamesTheLine)
 {
     const QList<QPair<QString, int>> bad = {
-        {QStringLiteral("version $0406\nreport\n  Units = Parsecs\nend\n"), 2},
+        // A bad value is named at its own line, not at its section's.
+        {QStringLiteral("version $0406\nreport\n  Units = Parsecs\nend\n"), 3},
         {QStringLiteral("version $0406\nbands\n  object X: TQRBand\n    A = 'open\n"), 4},
         {QStringLiteral("version $0406\nbands\n  object X: TQRBand\n    A = int8 300\n  end\nend\n"), 4},
         {QStringLiteral("version $0406\nwhatever\nend\n"), 2},

@@ -1,6 +1,7 @@
 // Units, the paper table, page rules and frames.
 #include "enginetest.h"
 
+#include "common/layoutmath.h"
 #include "common/papersize.h"
 #include "common/units.h"
 

@@ -1,5 +1,6 @@
 #include "outputtest.h"
 
+#include "filelimit.h"
 #include "output/pagefilters.h"
 #include "output/pages/qrerror.h"
 #include "output/tablefilter.h"

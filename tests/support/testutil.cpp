@@ -1,4 +1,5 @@
 #include "testutil.h"
+#include "filelimit.h"
 
 #include <QFile>
 
