@@ -8,7 +8,6 @@
 #include <atomic>
 #include <map>
 #include <optional>
-#include <vector>
 
 namespace
 {
@@ -218,14 +217,6 @@ TWindowsCodePage WindowsCodePageFor(const QString &text)
         return pageOf(WindowsCodePages[0]);
     for (const TWindowsCodePageEntry &e : WindowsCodePages)
         if (&e != current && holds(QString::fromLatin1(e.name), text))
-            return pageOf(e);
-    return pageOf(WindowsCodePages[0]);
-}
-
-TWindowsCodePage WindowsCodePage(int number)
-{
-    for (const TWindowsCodePageEntry &e : WindowsCodePages)
-        if (e.number == number)
             return pageOf(e);
     return pageOf(WindowsCodePages[0]);
 }

@@ -32,8 +32,5 @@ struct TWindowsCodePage {
 // 1255, 1256, 1258, 874 and the East Asian ones that does; windows-1252 when none holds it all.
 TWindowsCodePage WindowsCodePageFor(const QString &text);
 
-// The Windows code page with that number, or windows-1252 when it is not one of those above.
-TWindowsCodePage WindowsCodePage(int number);
-
 // Text in a Windows code page; characters it cannot represent become '?'.
 QByteArray EncodeWindowsCodePage(const QString &text, const TWindowsCodePage &page);

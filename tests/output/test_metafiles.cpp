@@ -18,68 +18,57 @@ void writeDevice(const TQRMetafileDevice &device, const QString &name)
     file.write(device.Data());
 }
 
-// The fonts, texts and pens of a placeable metafile, read record by record: each text decoded
-// in the code page its font's character set names, each pen width in page pixels.
-QJsonObject readWmf(const QString &file)
+// The texts and pens of a metafile, read record by record: for a placeable metafile each text
+// decoded in the code page its font's character set names and each pen width in page pixels;
+// for an Enhanced Metafile the pen widths.
+QJsonObject readMetafile(const QString &file)
 {
     static const QByteArray script = R"(
 import json, struct, sys
 data = open(sys.argv[1], 'rb').read()
-units_per_inch = struct.unpack_from('<H', data, 14)[0]
-scale = units_per_inch / 96.0
+texts, pens = [], []
+if struct.unpack_from('<I', data)[0] == 1:
+    pos = 0
+    while pos + 8 <= len(data):
+        kind, size = struct.unpack_from('<II', data, pos)
+        if kind == 38:
+            pens.append(struct.unpack_from('<i', data, pos + 16)[0])
+        if kind == 14 or size < 8:
+            break
+        pos += size
+    print(json.dumps({'texts': texts, 'pens': pens}))
+    sys.exit(0)
+scale = struct.unpack_from('<H', data, 14)[0] / 96.0
 codecs = {0: 'cp1252', 204: 'cp1251', 238: 'cp1250', 161: 'cp1253', 162: 'cp1254', 186: 'cp1257',
           177: 'cp1255', 178: 'cp1256', 163: 'cp1258', 222: 'cp874'}
-objects = {}
-selected = None
-texts, pens = [], []
-pos = 22 + 18
+objects, selected, pos = {}, None, 22 + 18
 while pos + 6 <= len(data):
     size, function = struct.unpack_from('<IH', data, pos)
     params = data[pos + 6:pos + 2 * size]
     if function == 0:
         break
     if function in (0x02FA, 0x02FB, 0x02FC):
-        slot = 0
-        while slot in objects:
-            slot += 1
-        objects[slot] = (function, params)
+        objects[min(set(range(len(objects) + 1)) - set(objects))] = (function, params)
         if function == 0x02FA:
             pens.append(struct.unpack_from('<H', params, 2)[0] / scale)
     elif function == 0x01F0:
         del objects[struct.unpack_from('<H', params)[0]]
-    elif function == 0x012D:
-        kind, p = objects[struct.unpack_from('<H', params)[0]]
-        if kind == 0x02FB:
-            selected = p[13]
+    elif function == 0x012D and objects[struct.unpack_from('<H', params)[0]][0] == 0x02FB:
+        selected = objects[struct.unpack_from('<H', params)[0]][1][13]
     elif function == 0x0A32:
         count = struct.unpack_from('<H', params, 4)[0]
-        raw = params[8:8 + count]
-        texts.append([selected, raw.decode(codecs[selected])])
+        texts.append([selected, params[8:8 + count].decode(codecs[selected])])
     pos += 2 * size
 print(json.dumps({'texts': texts, 'pens': pens}))
 )";
     return QJsonDocument::fromJson(runPython(script, {file}).toUtf8()).object();
 }
 
-// The pen widths of an Enhanced Metafile, from its EMR_CREATEPEN records.
-QList<int> emfPenWidths(const QString &file)
+QList<double> penWidths(const QString &file)
 {
-    const QString out = runPython(R"(
-import struct, sys
-data = open(sys.argv[1], 'rb').read()
-pos = 0
-while pos + 8 <= len(data):
-    kind, size = struct.unpack_from('<II', data, pos)
-    if kind == 38:
-        print(struct.unpack_from('<i', data, pos + 16)[0])
-    if kind == 14 or size < 8:
-        break
-    pos += size
-)",
-                                  {file});
-    QList<int> widths;
-    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        widths << line.toInt();
+    QList<double> widths;
+    for (const QJsonValue &w : readMetafile(file).value(QStringLiteral("pens")).toArray())
+        widths << w.toDouble();
     return widths;
 }
 
@@ -103,7 +92,7 @@ TEST(Metafiles, PlaceableMetafileTextKeepsEveryLetter)
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("letters.wmf"));
     writeDevice(device, name);
-    const QJsonArray texts = readWmf(name).value(QStringLiteral("texts")).toArray();
+    const QJsonArray texts = readMetafile(name).value(QStringLiteral("texts")).toArray();
     ASSERT_EQ(texts.size(), samples.size());
     const QList<int> charsets{204, 161, 238, 0, 162, 204};
     for (int i = 0; i < samples.size(); ++i) {
@@ -143,22 +132,12 @@ TEST(Metafiles, PenWidthsFollowThePaintersScale)
     draw(wmf);
     const QString wmfName = dir.filePath(QStringLiteral("pens.wmf"));
     writeDevice(wmf, wmfName);
-    QList<double> widths;
-    for (const QJsonValue &w : readWmf(wmfName).value(QStringLiteral("pens")).toArray())
-        widths << w.toDouble();
-    EXPECT_EQ(widths, (QList<double>{3, 0.8, 10, 2}));
+    EXPECT_EQ(penWidths(wmfName), (QList<double>{3, 0.8, 10, 2}));
     TQRMetafileDevice emf(TQRMetafileDevice::Emf, QSize(794, 1123), 96);
     draw(emf);
     const QString emfName = dir.filePath(QStringLiteral("pens.emf"));
     writeDevice(emf, emfName);
-    EXPECT_EQ(emfPenWidths(emfName), (QList<int>{3, 1, 10, 2}));
-    // emf2svg draws the lines as wide.
-    runProgram(QStringLiteral("emf2svg-conv"),
-               {QStringLiteral("-i"), emfName, QStringLiteral("-o"), emfName + ".svg"});
-    const QString svg = QString::fromUtf8(testutil::readFile(emfName + QStringLiteral(".svg")));
-    EXPECT_FALSE(svg.contains(QStringLiteral("stroke-width=\"150")) ||
-                 svg.contains(QStringLiteral("stroke-width=\"12\"")))
-        << svg.left(3000).toStdString();
+    EXPECT_EQ(penWidths(emfName), (QList<double>{3, 1, 10, 2}));
 
     // A report's underlined rich text on a page of 794 pixels: no pen of its metafile is wider
     // than a couple of pixels.
@@ -170,9 +149,8 @@ TEST(Metafiles, PenWidthsFollowThePaintersScale)
     TQRWMFFilter::SetEnhanced(false);
     TQRWMFExportFilter filter(dir.filePath(QStringLiteral("rich.wmf")));
     f.report->ExportToFilter(&filter);
-    const QJsonObject page = readWmf(dir.filePath(QStringLiteral("rich001.wmf")));
-    const QJsonArray pens = page.value(QStringLiteral("pens")).toArray();
+    const QList<double> pens = penWidths(dir.filePath(QStringLiteral("rich001.wmf")));
     EXPECT_FALSE(pens.isEmpty());
-    for (const QJsonValue &w : pens)
-        EXPECT_LE(w.toDouble(), 2.0);
+    for (double w : pens)
+        EXPECT_LE(w, 2.0);
 }
