@@ -4,7 +4,7 @@
 #include "params/kindimages.h"
 #include "params/pareditform.h"
 
-#include "app/helpform.h"
+#include "gui/helpform.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

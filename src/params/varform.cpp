@@ -4,8 +4,8 @@
 #include "params/editvarform.h"
 #include "params/pareditform.h"
 
-#include "app/helpform.h"
-#include "app/usersettings.h"
+#include "gui/helpform.h"
+#include "gui/usersettings.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -309,7 +309,6 @@ TEST_F(PageFilters, PrintOffsetsShiftTheMarginsForTheRunOnly)
 
 TEST(DesignClasses, RegisteredByNameWithTheirDefaults)
 {
-    RegisterDefinitionClasses();
     TComponent owner;
     const QStringList names = {"TQRDesignReport",    "TQRDesignBand",       "TQRDesignChildBand",
                                "TQRDesignSubdetail", "TQRDesignGroup",      "TQRDesignLoopband",
@@ -335,7 +334,6 @@ TEST(DesignClasses, RegisteredByNameWithTheirDefaults)
 
 TEST(DesignClasses, BandMembersAsPublished)
 {
-    RegisterDefinitionClasses();
     TComponent owner;
     auto *group = new TQRDesignGroup(&owner);
     TPropInfo info;
@@ -359,7 +357,6 @@ TEST(DesignClasses, BandMembersAsPublished)
 
 TEST(DesignClasses, LoaderAndReportFindEachOtherInTheirOwner)
 {
-    RegisterDefinitionClasses();
     TComponent owner;
     auto *band = new TQRDesignBand(&owner);
     auto *label = new TQRDesignLabel(&owner);

@@ -7,7 +7,7 @@
 #include "definition/loader.h"
 #include "definition/qr2format.h"
 #include "definition/qr2text.h"
-#include "definition/registerdefinition.h"
+#include "definition/startup.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -120,7 +120,6 @@ int info(const QStringList &args)
 
 int resave(const QStringList &args)
 {
-    RegisterDefinitionClasses();
     // The same holder the application gives every open report.
     TForm form;
     auto *report = new TQRDesignReport(&form);
@@ -145,6 +144,7 @@ struct Command {
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    RegisterReportSupport();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();

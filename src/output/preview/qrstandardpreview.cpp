@@ -95,9 +95,13 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
                         [this] { lastPage(); });
     m_setup = addCommand(QStringLiteral("Printer setup"), SP::SP_FileDialogDetailedView, {},
                          [this] { printerSetup(); });
-    m_print = addCommand(QStringLiteral("Print"), SP::SP_DialogApplyButton, {}, [this] { print(); });
-    m_save = addCommand(QStringLiteral("Save Report"), SP::SP_DialogSaveButton, {}, [this] { save(); });
-    m_load = addCommand(QStringLiteral("Load Report"), SP::SP_DialogOpenButton, {}, [this] { load(); });
+    // The desktop's usual keys for print, save and open reach these commands too.
+    m_print = addCommand(QStringLiteral("Print"), SP::SP_DialogApplyButton, {QKeySequence::Print},
+                         [this] { print(); });
+    m_save = addCommand(QStringLiteral("Save Report"), SP::SP_DialogSaveButton, {QKeySequence::Save},
+                        [this] { save(); });
+    m_load = addCommand(QStringLiteral("Load Report"), SP::SP_DialogOpenButton, {QKeySequence::Open},
+                        [this] { load(); });
     m_close = addCommand(QStringLiteral("&Close"), SP::SP_DialogCloseButton, {QKeySequence(Qt::Key_Escape)},
                          [this] { close(); });
     m_close->setText(QStringLiteral("&Close"));
@@ -276,6 +280,9 @@ void TQRStandardPreview::LoadReport(const QString &fileName)
         return;
     }
     m_loaded = true;
+    // The window now shows that file, whatever report it showed before.
+    m_recorder->SetTitle(QFileInfo(fileName).fileName());
+    setWindowTitle(m_recorder->Title());
     m_preview->Reload();
     updatePageText();
     updateCommands();
