@@ -15,7 +15,7 @@ PACKAGES=(
   unrtf libxlsxwriter-dev poppler-utils qt6-svg-dev emf2svg libwmf-bin
   clang libclang-rt-14-dev
   cups printer-driver-cups-pdf
-  openbox xdotool x11-utils imagemagick
+  openbox xdotool x11-utils imagemagick python3
   qpdf libharfbuzz-dev libdeflate-dev
 )
 

@@ -12,6 +12,7 @@
 #include "common/localesettings.h"
 #include "data/query.h"
 #include "data/session.h"
+#include "definition/startup.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -160,6 +161,7 @@ Result layerLoop(const QString &file)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RegisterReportSupport();
     qint64 rows = 1000000;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc) {

@@ -3,6 +3,7 @@
 // dataset spends moving, and the heap allocations per evaluation.
 
 #include "data/table.h"
+#include "definition/startup.h"
 #include "expressions/evaluator.h"
 
 #include <QCoreApplication>
@@ -96,6 +97,7 @@ double seconds(Clock::duration d)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RegisterReportSupport();
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     if (rows <= 0) {
         std::fprintf(stderr, "usage: tabulon-bench-expressions [ROWS]\n");

@@ -6,6 +6,7 @@
 
 #include "data/query.h"
 #include "data/session.h"
+#include "definition/startup.h"
 #include "engine/band.h"
 #include "engine/printable.h"
 #include "engine/report.h"
@@ -230,6 +231,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    RegisterReportSupport();
     if (pagesOnly)
         return recordPagesOnly(rows, compress);
 

@@ -2,6 +2,7 @@
 // reads every page back from the stored file, and prints throughput, size
 // and peak memory. Pages spill to the temporary page file, so peak memory
 // should not grow with N.
+#include "definition/startup.h"
 #include "output/pages/qrprinter.h"
 
 #include <QElapsedTimer>
@@ -35,6 +36,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    RegisterReportSupport();
     int pages = 10000;
     bool compress = false;
     const QStringList args = app.arguments().mid(1);

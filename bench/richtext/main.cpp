@@ -2,6 +2,7 @@
 // lays it out at a page width and cuts it into page-high pieces as a
 // stretching rich-text element does, and prints the time of each step.
 #include "common/rtfreader.h"
+#include "definition/startup.h"
 #include "engine/richtextlayout.h"
 
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    RegisterReportSupport();
     int paragraphs = 5000;
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == QLatin1String("--paragraphs"))

@@ -3,9 +3,9 @@
 #include "app/editform.h"
 #include "app/images.h"
 #include "app/sortedlist.h"
-#include "app/usersettings.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
+#include "gui/usersettings.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -2,15 +2,15 @@
 
 #include "app/designerhost.h"
 #include "app/images.h"
-#include "app/shellactions.h"
-#include "app/usersettings.h"
 #include "common/profile.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/runtimecomponents.h"
+#include "gui/shellactions.h"
 #include "gui/translatewindow.h"
+#include "gui/usersettings.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -166,6 +166,9 @@ bool TListReportForm::FillList()
         auto *row = new QTreeWidgetItem(m_list, {key, description});
         row->setIcon(0, AppImage(imgReport));
     }
+    // The first report is chosen, so that Enter and "Start report" work at once.
+    m_list->setCurrentItem(m_list->topLevelItem(0));
+    m_list->setFocus();
     return true;
 }
 

@@ -1,12 +1,11 @@
-#include "app/helpform.h"
 #include "app/mainform.h"
-#include "app/qtprompt.h"
-#include "designer/designerform.h"
 #include "common/languagefile.h"
+#include "common/prompt.h"
 #include "definition/designsettings.h"
-#include "definition/registerdefinition.h"
-#include "output/preview/registerpreview.h"
-#include "output/registeroutput.h"
+#include "definition/startup.h"
+#include "designer/designerform.h"
+#include "gui/helpform.h"
+#include "output/preview/guihooks.h"
 #include "params/autoprintform.h"
 #include "params/pareditform.h"
 
@@ -28,19 +27,43 @@ int writeLanguageTemplate(const QString &fileName)
 }
 } // namespace
 
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+// Read before any window system is asked for, so that it works without a display.
+bool helpWanted(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    return false;
+}
+
+const char *const Usage =
+    "Usage: tabulon [CATALOGUE]\n"
+    "Opens Tabulon's main window. Its \"Reports\" menu lists the report groups of the catalogue\n"
+    "\"reports.ini\" in the program directory; a group opens the launcher, whose \"Start report\" shows\n"
+    "the report's parameter dialog, and \"Print\" there previews or prints the report.\n"
+    "CATALOGUE is the file the catalogue editor (\"Reports list\") edits instead of \"reports.ini\".\n"
+    "The program directory is the executable's directory, or TABULON_HOME when that is set.\n"
+    "  -h, --help  Shows this help and exits.\n";
+} // namespace
+
 int main(int argc, char **argv)
 {
+    if (helpWanted(argc, argv)) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
-    TQtPrompt prompt;
-    const TPromptGuard promptInstalled(&prompt);
+    RegisterReportSupport();
+    InstallGuiHooks();
 
-    // Everything a report needs: the classes its file names, the functions and the export filters.
-    RegisterDefinitionClasses();
-    RegisterOutputClasses();
     // The shell offers a tool's commands only when it is installed before the windows are made.
     TParEditForm::Install();
     TAutoprintForm::Install();
-    RegisterPreviewHooks();
     // "Designer" and "Edit report" open the report designer.
     InstallDesignerWindow();
     RegisterShellLanguageWindows();

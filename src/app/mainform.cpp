@@ -3,19 +3,19 @@
 #include "app/aboutform.h"
 #include "app/catalogue.h"
 #include "app/designerhost.h"
-#include "app/helpform.h"
 #include "app/images.h"
 #include "app/inieditform.h"
 #include "app/listreportform.h"
-#include "app/shellactions.h"
-#include "app/usersettings.h"
 #include "common/profile.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/runtimecomponents.h"
+#include "gui/helpform.h"
+#include "gui/shellactions.h"
 #include "gui/translatewindow.h"
+#include "gui/usersettings.h"
 
 #include <QAction>
 #include <QCloseEvent>

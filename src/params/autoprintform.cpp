@@ -4,11 +4,11 @@
 #include "params/model/reportrun.h"
 #include "params/model/tablelookup.h"
 
-#include "app/shellactions.h"
 #include "common/localesettings.h"
 #include "common/prompt.h"
 #include "data/displayformat.h"
 #include "definition/designreport.h"
+#include "gui/shellactions.h"
 #include "gui/translatewindow.h"
 
 #include <QCheckBox>
@@ -38,6 +38,17 @@ constexpr int TuneExtraHeight = 23;
 constexpr int MinInputWidth = 10;
 constexpr int AreaMargin = 2;
 const QString FloatDisplayFormat = QStringLiteral(",0.00;-,0.00");
+
+// A date field that Tab leaves like every other control; its day, month and year are reached
+// with the arrow keys (Qt's date edit would step through them with Tab first).
+class TDateField : public QDateEdit
+{
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
 
 void showError(const QString &message)
 {
@@ -344,7 +355,7 @@ void TAutoprintForm::createWidgets(TParamControl &control)
         break;
     }
     case TControlKind::DateEdit: {
-        auto *date = new QDateEdit(m_area);
+        auto *date = new TDateField(m_area);
         date->setCalendarPopup(true);
         date->setDisplayFormat(qtDateFormat(LocaleSettings()));
         date->setMinimumDate(EmptyDate);

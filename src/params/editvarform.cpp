@@ -39,8 +39,7 @@ TEditVarForm::TEditVarForm(const TVarRec &binding, const QStringList &controls, 
     sourceLayout->addRow(m_constant);
     sourceLayout->addRow(QStringLiteral("&Value : "), m_value);
     sourceLayout->addRow(m_ini);
-    sourceLayout->addRow(QStringLiteral("&File :"), m_source.FileRow);
-    sourceLayout->addRow(QStringLiteral("&Variable : "), m_source.VariableRow);
+    m_source.AddProfileRows(sourceLayout, QStringLiteral("&File :"), QStringLiteral("&Variable : "));
     sourceLayout->addRow(m_control);
     sourceLayout->addRow(QStringLiteral("Control e&lement :"), m_source.Controls);
     sourceLayout->addRow(QStringLiteral("&Field :"), m_source.Field);

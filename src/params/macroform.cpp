@@ -65,6 +65,19 @@ TSourceEditors::TSourceEditors(QWidget *parent, QWidget *dialog, const QStringLi
     });
 }
 
+void TSourceEditors::AddProfileRows(QFormLayout *form, const QString &fileCaption,
+                                    const QString &variableCaption) const
+{
+    // A form gives a caption its edit as buddy only when the row is a widget; these rows are
+    // layouts, so the captions are told their edits, or "&" would show instead of the mnemonic.
+    auto *fileLabel = new QLabel(fileCaption, File->parentWidget());
+    fileLabel->setBuddy(File);
+    form->addRow(fileLabel, FileRow);
+    auto *variableLabel = new QLabel(variableCaption, Variable->parentWidget());
+    variableLabel->setBuddy(Variable);
+    form->addRow(variableLabel, VariableRow);
+}
+
 void TSourceEditors::SetEnabled(bool ini, bool control) const
 {
     File->setEnabled(ini);
@@ -93,8 +106,7 @@ TMacroForm::TMacroForm(const QStringList &controls, QWidget *parent)
     groupLayout->addWidget(m_control);
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("&File:"), m_source.FileRow);
-    form->addRow(QStringLiteral("&Variable name: "), m_source.VariableRow);
+    m_source.AddProfileRows(form, QStringLiteral("&File:"), QStringLiteral("&Variable name: "));
     form->addRow(QStringLiteral("&Control element:"), m_source.Controls);
     form->addRow(QStringLiteral("&Field :"), m_source.Field);
 

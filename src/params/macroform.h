@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QFormLayout;
 class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
@@ -23,6 +24,8 @@ struct TSourceEditors {
     TSourceEditors(QWidget *parent, QWidget *dialog, const QStringList &controls);
     // Enables the profile editors (the variable only once a file is named) or the control ones.
     void SetEnabled(bool ini, bool control) const;
+    // Adds the file row and the variable row to a form, their captions naming the edits.
+    void AddProfileRows(QFormLayout *form, const QString &fileCaption, const QString &variableCaption) const;
 
     QLineEdit *File;          // the profile file
     QPushButton *FileButton;  // asks for the file

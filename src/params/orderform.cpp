@@ -5,6 +5,7 @@
 #include "params/pareditform.h"
 
 #include "app/helpform.h"
+#include "gui/helpform.h"
 #include "gui/translatewindow.h"
 
 #include <QCoreApplication>

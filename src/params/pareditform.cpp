@@ -9,12 +9,12 @@
 #include "params/propform.h"
 #include "params/varform.h"
 
-#include "app/helpform.h"
-#include "app/shellactions.h"
-#include "app/usersettings.h"
 #include "common/programdir.h"
 #include "common/prompt.h"
+#include "gui/helpform.h"
+#include "gui/shellactions.h"
 #include "gui/translatewindow.h"
+#include "gui/usersettings.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -4,12 +4,12 @@
 #include "params/macroform.h"
 #include "params/pareditform.h"
 
-#include "app/helpform.h"
 #include "common/prompt.h"
 #include "data/dberrors.h"
 #include "data/field.h"
 #include "data/query.h"
 #include "data/session.h"
+#include "gui/helpform.h"
 #include "gui/translatewindow.h"
 
 #include <QApplication>

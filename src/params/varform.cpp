@@ -6,7 +6,9 @@
 
 #include "app/helpform.h"
 #include "app/usersettings.h"
+#include "gui/helpform.h"
 #include "gui/translatewindow.h"
+#include "gui/usersettings.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

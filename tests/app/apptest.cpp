@@ -1,8 +1,8 @@
 #include "apptest.h"
 
 #include "app/editform.h"
-#include "app/usersettings.h"
 #include "common/programdir.h"
+#include "gui/usersettings.h"
 #include "testutil.h"
 
 #include <QApplication>

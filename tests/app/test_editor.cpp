@@ -7,8 +7,8 @@
 #include "app/editform.h"
 #include "app/inieditform.h"
 #include "app/mainform.h"
-#include "app/usersettings.h"
 #include "common/programdir.h"
+#include "gui/usersettings.h"
 #include "testutil.h"
 
 #include <QAction>

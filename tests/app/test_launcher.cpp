@@ -3,11 +3,11 @@
 #include "apptest.h"
 
 #include "app/listreportform.h"
-#include "app/shellactions.h"
 #include "common/programdir.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/runtimecomponents.h"
+#include "gui/shellactions.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -205,6 +205,22 @@ TEST_F(LauncherTest, StartEditAndEditDialogHandOverTheSelectedReport)
                                      {"design", ProgramDir() + "zeta.qr2", "undo"},
                                      {"start", "blank", "Noname report"}}));
     EXPECT_TRUE(f->isVisible()); // the launcher stays open
+}
+
+// The first report is chosen when the list opens: Enter and "Start report" start it at once.
+TEST_F(LauncherTest, TheFirstReportIsChosenWhenTheListOpens)
+{
+    writeCatalogue(Sample);
+    installTools();
+    auto f = open("Sales");
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
+    EXPECT_EQ(f->List()->selectedItems(), QList<QTreeWidgetItem *>{f->List()->topLevelItem(0)});
+    EXPECT_TRUE(f->List()->hasFocus());
+    QTest::keyClick(f->List(), Qt::Key_Return);
+    QTest::mouseClick(f->StartButton(), Qt::LeftButton);
+    EXPECT_EQ(m_calls, (QList<TCall>{{"start", "zeta", "Last by name, first in file"},
+                                     {"start", "zeta", "Last by name, first in file"}}));
 }
 
 TEST_F(LauncherTest, GroupWithAmpersandIsItsOwnGroup)

@@ -4,17 +4,17 @@
 
 #include "app/aboutform.h"
 #include "app/designerhost.h"
-#include "app/helpform.h"
 #include "app/images.h"
 #include "app/inieditform.h"
 #include "app/listreportform.h"
 #include "app/mainform.h"
-#include "app/shellactions.h"
-#include "app/usersettings.h"
 #include "definition/databasesettings.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
 #include "definition/runtimecomponents.h"
+#include "gui/helpform.h"
+#include "gui/shellactions.h"
+#include "gui/usersettings.h"
 #include "testutil.h"
 
 #include <QAction>

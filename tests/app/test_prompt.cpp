@@ -2,7 +2,7 @@
 
 #include "apptest.h"
 
-#include "app/qtprompt.h"
+#include "gui/qtprompt.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,7 +5,6 @@
 #include "common/localesettings.h"
 #include "common/programdir.h"
 #include "data/query.h"
-#include "data/registerdata.h"
 #include "data/session.h"
 #include "data/table.h"
 #include "testutil.h"
@@ -282,8 +281,6 @@ TEST_F(Desktop, DataSourcesTellTheirLinks)
 
 TEST_F(Desktop, ClassesAreCreatableByName)
 {
-    RegisterDataClasses();
-    RegisterDataClasses(); // twice is harmless
     for (const char *name :
          {"TTable",          "TQuery",        "TDataSource",   "TStringField",   "TSmallintField",
           "TIntegerField",   "TWordField",    "TBooleanField", "TFloatField",    "TCurrencyField",

@@ -12,7 +12,6 @@
 #include "definition/designelements.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -22,7 +21,6 @@ class DesignTest : public ::testing::Test
 protected:
     DesignTest()
     {
-        RegisterDefinitionClasses();
         LocaleSettings().Load(QStringLiteral("en_US"));
         report->SetName(QStringLiteral("Report"));
         loader->SetName(QStringLiteral("Loader"));

@@ -5,7 +5,6 @@
 
 #include "common/component.h"
 #include "common/prompt.h"
-#include "data/registerdata.h"
 #include "engine/elements.h"
 #include "engine/report.h"
 
@@ -126,8 +125,6 @@ struct Qr2Fixture {
 
     Qr2Fixture()
     {
-        RegisterEngineClasses();
-        RegisterDataClasses();
         report = new TQREReport(form.get());
         report->SetName(QStringLiteral("QuickRep1"));
     }

@@ -107,7 +107,6 @@ TEST(DatabaseSettings, AssignCopiesTypeAndTexts)
 
 TEST(DataSettingsClasses, AreCreatableByNameWithTheirProperties)
 {
-    RegisterDataSettingsClasses();
     TComponent owner;
     TComponent *dw = CreateComponent(QStringLiteral("TQRDWQuery"), &owner);
     ASSERT_TRUE(qobject_cast<TQRDWQuery *>(dw));

@@ -171,7 +171,6 @@ QString invoiceCustomer()
 // Words of page 1 as the report printed them, from a run into the recording filter.
 QStringList firstPageWords(const QString &report, const QString &custNo)
 {
-    RegisterDefinitionClasses();
     SetProgramDir(QStringLiteral(TABULON_DEMO_DIR));
     TScriptedPrompt prompt;
     TPromptGuard guard(&prompt);

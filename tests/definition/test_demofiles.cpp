@@ -35,7 +35,6 @@ QString built(const QString &name)
 struct Holder {
     Holder()
     {
-        RegisterDefinitionClasses();
         report->SetName(QStringLiteral("Report"));
         report->SetShowProgress(false);
         loader->SetQReport(report);

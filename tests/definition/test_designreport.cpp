@@ -336,7 +336,6 @@ TEST_F(PageFilters, PrintOffsetsShiftTheMarginsForTheRunOnly)
 
 TEST(DesignClasses, RegisteredByNameWithTheirDefaults)
 {
-    RegisterDefinitionClasses();
     TComponent owner;
     const QStringList names = {"TQRDesignReport",    "TQRDesignBand",       "TQRDesignChildBand",
                                "TQRDesignSubdetail", "TQRDesignGroup",      "TQRDesignLoopband",
@@ -362,7 +361,6 @@ TEST(DesignClasses, RegisteredByNameWithTheirDefaults)
 
 TEST(DesignClasses, BandMembersAsPublished)
 {
-    RegisterDefinitionClasses();
     TComponent owner;
     auto *group = new TQRDesignGroup(&owner);
     TPropInfo info;
@@ -386,7 +384,6 @@ TEST(DesignClasses, BandMembersAsPublished)
 
 TEST(DesignClasses, LoaderAndReportFindEachOtherInTheirOwner)
 {
-    RegisterDefinitionClasses();
     TComponent owner;
     auto *band = new TQRDesignBand(&owner);
     auto *label = new TQRDesignLabel(&owner);

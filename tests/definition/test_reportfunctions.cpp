@@ -5,6 +5,7 @@
 #include "../engine/gentest.h"
 #include "definition/reporteval.h"
 #include "definition/reportfunctions.h"
+#include "definition/startup.h"
 #include "deftest.h"
 #include "expressions/library.h"
 #include "expressions/variables.h"
@@ -63,9 +64,9 @@ TEST_F(ReportFunctions, RegisteredWithSignaturesAndDescriptions)
               library.IndexOf(QStringLiteral("ELEMENTEXISTS")));
     EXPECT_EQ(library.IndexOf(QStringLiteral("WHITE")) + 1, library.IndexOf(QStringLiteral("RGBCOLOR")));
     EXPECT_EQ(library.IndexOf(QStringLiteral("RGBCOLOR")) + 1, library.IndexOf(QStringLiteral("PIXELS")));
-    // Registering again adds nothing.
+    // Making the start-up again adds nothing.
     const int count = library.Count();
-    RegisterReportFunctions();
+    RegisterReportSupport();
     EXPECT_EQ(EvFunctionLibrary().Count(), count);
 }
 

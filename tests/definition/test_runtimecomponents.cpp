@@ -153,7 +153,6 @@ TEST(DesignerDialog, FileExtensionsAreNormalised)
 
 TEST(DesignerDialog, EditReportLoadsOrStartsANewReport)
 {
-    RegisterDefinitionClasses();
     TScriptedPrompt prompt;
     TPromptGuard guard(&prompt);
     QTemporaryDir dir;

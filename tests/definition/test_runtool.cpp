@@ -343,3 +343,68 @@ TEST_F(RunTool, ProgressLineOnStandardError)
     EXPECT_FALSE(shortRun.err.contains(QLatin1Char('%'))) << shortRun.err.toStdString();
     EXPECT_TRUE(shortRun.err.contains(QStringLiteral("(1 page)"))) << shortRun.err.toStdString();
 }
+
+// What a scheduler sees of the run's boxes and of a run without pages. The report is stored with
+// its query open, its Bound parameter still without a value: it runs like one stored closed.
+// Boxes the run recovers from (a script error, "Invalid value!" before the question comes again)
+// go to standard error and leave the exit code alone, unless --strict; a report whose
+// BeforePrint says no fails alike in every format and writes nothing.
+TEST_F(RunTool, StoredOpenQueriesRecoverableBoxesAndRunsWithoutPages)
+{
+    if (missingTool)
+        GTEST_SKIP() << "tabulon-run not built";
+    auto *towns = qobject_cast<TQuery *>(form->FindComponent(QStringLiteral("Towns")));
+    ASSERT_TRUE(towns);
+    towns->Close();
+    towns->SetSQL({QStringLiteral("SELECT name FROM towns WHERE length(name) > :minlen ORDER BY name")});
+    TParam *minlen = towns->ParamByName(QStringLiteral("minlen"));
+    minlen->SetDataType(DataTypes::ftInteger);
+    minlen->SetBound(true);
+    towns->Open();
+    ASSERT_TRUE(towns->Active());
+    loader->SetScript({QStringLiteral("[Title.BeforePrint]"), QStringLiteral("BREAK")});
+    const QString stored = out(QStringLiteral("open.QR2"));
+    ASSERT_TRUE(loader->SaveReportFile(stored));
+    const auto run = [&](const QString &name, QStringList options) {
+        return runTool(QStringList{stored, QStringLiteral("-o"), out(name), QStringLiteral("--quiet")}
+                       << options);
+    };
+
+    Result r = run(QStringLiteral("given.txt"), {QStringLiteral("--param"), QStringLiteral("minlen=3")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Script error on line 1"))) << r.err.toStdString();
+    QString text = QString::fromUtf8(testutil::readFile(out(QStringLiteral("given.txt"))));
+    EXPECT_TRUE(text.contains(QStringLiteral("Bonn")) && text.contains(QStringLiteral("Köln")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Ulm")));
+
+    // A refused answer is told (the box takes an answer of its own) and the question comes again.
+    const QStringList answers{QStringLiteral("--answer"), QStringLiteral("many"), QStringLiteral("--answer"),
+                              QStringLiteral("OK"), QStringLiteral("--answer"), QStringLiteral("3")};
+    r = run(QStringLiteral("asked.txt"), answers);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid value!"))) << r.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(testutil::readFile(out(QStringLiteral("asked.txt"))))
+                    .contains(QStringLiteral("Bonn")));
+
+    r = run(QStringLiteral("strict.txt"), QStringList(answers) << QStringLiteral("--strict"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid value!")));
+    EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("strict.txt"))));
+    // A refused answer with no answer left cancels the question, and so the run.
+    r = run(QStringLiteral("refused.txt"), {QStringLiteral("--answer"), QStringLiteral("many")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("refused.txt"))));
+
+    loader->SetScript({QStringLiteral("[Report.BeforePrint]"), QStringLiteral("RETURN(FALSE)")});
+    const QString nothing = out(QStringLiteral("nothing.QR2"));
+    ASSERT_TRUE(loader->SaveReportFile(nothing));
+    for (const QString format : {"txt", "csv", "rtf", "xlsx", "pdf", "qrp", "png"}) {
+        const QString name = QStringLiteral("none.") + format;
+        r = runTool({nothing, QStringLiteral("-o"), out(name), QStringLiteral("--param"),
+                     QStringLiteral("minlen=3")});
+        EXPECT_EQ(r.code, 1) << name.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("the report produced no pages"))) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out(name))) << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("none001.png"))));
+    }
+}

@@ -12,7 +12,6 @@
 #include "definition/designelements.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "designer/elementsettings.h"
 #include "designer/environmenteditor.h"
 #include "designer/expressionbuilder.h"
@@ -107,7 +106,6 @@ class DesignerWindows : public ::testing::Test
 protected:
     DesignerWindows()
     {
-        RegisterDefinitionClasses();
         LocaleSettings().Load(QStringLiteral("en_US"));
         report->SetName(QStringLiteral("Report"));
         loader->SetName(QStringLiteral("Loader"));

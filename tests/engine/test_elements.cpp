@@ -318,7 +318,6 @@ TEST(Elements, PictureDataLayout)
 
 TEST(Elements, ClassesAreCreatableByName)
 {
-    RegisterEngineClasses();
     TComponent form;
     for (const char *name :
          {"TQRBand",        "TQRChildBand", "TQRGroup",    "TQRSubDetail",  "TQRLoopBand",

@@ -2,6 +2,7 @@
 
 #include "exprtest.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -75,6 +76,32 @@ TEST(Console, OneLinePerExpression)
         "INTEGER\t7", "FLOAT\t3.5",    "STRING\tPage 3", "BOOLEAN\tTrue", "ERROR\tCannot divide by 0",
         "STRING\t ",  "STRING\tSTRING"};
     EXPECT_EQ(r.Lines, expected);
+}
+
+// The report-bound functions are known from the start, without a report: colours compute, the
+// functions that need the report named Report give an error without a message, and lookups of
+// elements find none. Scripts see the same library.
+TEST(Console, ReportFunctionsWithoutAReport)
+{
+    const ConsoleRun r = run({"RED", "RGBCOLOR(255,0,0)", "PAGENUMBER", "ELEMENTEXISTS('x')"});
+    EXPECT_EQ(r.ExitCode, 0) << qPrintable(r.Errors);
+    EXPECT_EQ(r.Lines, (QStringList{"INTEGER\t255", "INTEGER\t255", "ERROR\t", "BOOLEAN\tFalse"}));
+
+    QTemporaryDir dir;
+    const QString script = dir.filePath("bound.script");
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Detail.BeforePrint]\nRETURN(RGBCOLOR(255,0,0) + "
+               "RED)\n[Detail.OnPrint]\nRETURN(ELEMENTEXISTS('x'))\n"
+               "[Detail.AfterPrint]\nRETURN(PAGENUMBER)\n");
+    file.close();
+    ConsoleRun s = run({"--script", script, "--run", "Detail.BeforePrint"});
+    EXPECT_EQ(s.ExitCode, 0) << qPrintable(s.Errors);
+    EXPECT_EQ(s.Lines, QStringList{"INTEGER\t510"});
+    s = run({"--script", script, "--run", "Detail.OnPrint"});
+    EXPECT_EQ(s.Lines, QStringList{"BOOLEAN\tFalse"});
+    s = run({"--script", script, "--run", "Detail.AfterPrint"});
+    EXPECT_EQ(s.Lines, QStringList{"ERROR\t"});
 }
 
 TEST(Console, LocaleAndHelp)

@@ -2,7 +2,6 @@
 
 #include "common/classregistry.h"
 #include "output/pagefilters.h"
-#include "output/registeroutput.h"
 #include "output/rtffilter.h"
 #include "output/tablefilter.h"
 #include "output/textfilter.h"
@@ -58,7 +57,6 @@ TEST(FilterLibrary, ComponentsRegisterWhileTheyExist)
 
 TEST(FilterLibrary, ComponentsAreKnownByClassName)
 {
-    RegisterOutputClasses();
     TComponent form;
     TComponent *c = CreateComponent(QStringLiteral("TQRWMFFilter"), &form);
     ASSERT_NE(c, nullptr);

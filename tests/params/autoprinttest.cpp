@@ -1,8 +1,6 @@
 #include "autoprinttest.h"
 
 #include "common/programdir.h"
-#include "definition/registerdefinition.h"
-#include "output/registeroutput.h"
 #include "testutil.h"
 
 #include <QApplication>
@@ -14,8 +12,6 @@
 void AutoprintTest::SetUp()
 {
     AppTest::SetUp();
-    RegisterDefinitionClasses();
-    RegisterOutputClasses();
     TAutoprintForm::ReportOutputHook() = nullptr;
 }
 

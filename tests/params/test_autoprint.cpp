@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
 using namespace apptest;
@@ -56,6 +57,56 @@ TEST_F(AutoprintTest, EditStandsBesideItsCaptionTwoPixelsHigher)
     // A declared width of 0 still leaves a usable input.
     EXPECT_EQ(f->InputWidget(1)->width(), 10);
     EXPECT_EQ(f->ParamArea()->title(), "Report parameters");
+}
+
+// One Tab leaves a date field, as every other control; its day, month and year are reached with
+// the arrow keys.
+TEST_F(AutoprintTest, TabLeavesADateFieldAtOnce)
+{
+    LocaleSettings().Load(QStringLiteral("en_US"));
+    writeDescriptor("d", "[Declarations]\nFrom=DateEdit \"From\",10,20,200\nTo=Edit \"To\",10,50,200\n"
+                         "[Defaults]\nFrom=20260315\n");
+    auto f = build("d");
+    ASSERT_TRUE(f);
+    f->show();
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
+    auto *date = qobject_cast<QDateEdit *>(f->InputWidget(0));
+    ASSERT_TRUE(date);
+    date->setFocus();
+    date->setCurrentSection(QDateTimeEdit::MonthSection);
+    for (int i = 0; i < 5 && date->currentSection() != QDateTimeEdit::DaySection; ++i)
+        QTest::keyClick(date, Qt::Key_Right);
+    EXPECT_EQ(date->currentSection(), QDateTimeEdit::DaySection);
+    QTest::keyClick(date, Qt::Key_Up);
+    EXPECT_EQ(date->date(), QDate(2026, 3, 16)) << "the arrows reach the day";
+    QTest::keyClick(date, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f->InputWidget(1));
+    QTest::keyClick(f->InputWidget(1), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), date);
+}
+
+// The demo descriptors place their controls clear of the parameter area's title.
+TEST_F(AutoprintTest, DemoControlsStandClearOfTheAreaTitle)
+{
+    useDemoDatabase();
+    for (const QString name : {"customers", "orders", "invoice", "letter", "parts", "items", "employees"}) {
+        copyDemoReport(name);
+        auto f = build(name);
+        ASSERT_TRUE(f) << name.toStdString();
+        f->show();
+        QGroupBox *area = f->ParamArea();
+        QStyleOptionGroupBox option;
+        option.initFrom(area);
+        option.text = area->title();
+        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        const QRect title =
+            area->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, area);
+        for (int i = 0; i < f->Model().ControlCount(); ++i) {
+            EXPECT_GE(f->CaptionLabel(i)->geometry().top(), title.bottom()) << name.toStdString();
+            EXPECT_GE(f->InputWidget(i)->geometry().top(), title.bottom()) << name.toStdString();
+        }
+    }
 }
 
 TEST_F(AutoprintTest, DialogGrowsOverTheReachOfItsControls)

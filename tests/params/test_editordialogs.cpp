@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -372,6 +373,33 @@ TEST_F(EditorTest, TheMacroBuilderAndTheBrowserReadProfileFiles)
     m.VariableButton()->click();
     EXPECT_EQ(m.VariableEdit()->text(), QStringLiteral("Bank,Account"));
     EXPECT_EQ(m.Result(), QStringLiteral("ini.") + ini + QStringLiteral(",Bank,Account"));
+}
+
+// Every caption with a mnemonic leads to its control, so that it shows the mnemonic and not a
+// literal "&"; the file and variable captions of the shared source editors lead to their edits.
+TEST_F(EditorTest, SourceCaptionsShowTheirMnemonics)
+{
+    TMacroForm macro({QStringLiteral("Edit_1")});
+    TVarRec binding;
+    binding.BindingKind = TVarRec::QueryParameter;
+    TEditVarForm editor(binding, {QStringLiteral("Edit_1")});
+    const auto buddyOf = [](QWidget &dialog, const QString &caption) -> QWidget * {
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            if (label->text() == caption)
+                return label->buddy();
+        ADD_FAILURE() << "no caption " << caption.toStdString();
+        return nullptr;
+    };
+    EXPECT_EQ(buddyOf(macro, QStringLiteral("&File:")), macro.FileEdit());
+    EXPECT_EQ(buddyOf(macro, QStringLiteral("&Variable name: ")), macro.VariableEdit());
+    EXPECT_EQ(buddyOf(editor, QStringLiteral("&File :")), editor.FileEdit());
+    EXPECT_EQ(buddyOf(editor, QStringLiteral("&Variable : ")), editor.VariableEdit());
+    for (QDialog *dialog : {static_cast<QDialog *>(&macro), static_cast<QDialog *>(&editor)}) {
+        for (QLabel *label : dialog->findChildren<QLabel *>()) {
+            if (label->text().contains(u'&'))
+                EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        }
+    }
 }
 
 TEST_F(EditorTest, TheBindingsListEditsOneKindAndKeepsPlaces)

@@ -3,8 +3,8 @@
 #include "params/model/dialogmodel.h"
 #include "params/propform.h"
 
-#include "app/shellactions.h"
 #include "common/profile.h"
+#include "gui/shellactions.h"
 #include "testutil.h"
 
 #include <QAction>

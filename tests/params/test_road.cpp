@@ -7,15 +7,16 @@
 
 #include "app/listreportform.h"
 #include "app/mainform.h"
-#include "app/shellactions.h"
 #include "definition/designreport.h"
 #include "engine/exportfilter.h"
 #include "engine/generation.h"
+#include "gui/shellactions.h"
+#include "keptguihooks.h"
 #include "output/pagefilters.h"
 #include "output/pages/qrprinter.h"
+#include "output/preview/guihooks.h"
 #include "output/preview/qrpreview.h"
 #include "output/preview/qrstandardpreview.h"
-#include "output/preview/registerpreview.h"
 #include "testutil.h"
 
 #include <QCheckBox>
@@ -45,12 +46,9 @@ protected:
     void TearDown() override
     {
         ShellActions() = TShellActions();
-        QRPreviewWindowHook() = nullptr;
-        QRProgressWindowHook() = nullptr;
-        QRPrintDialogHook() = nullptr;
-        QRProcessMessagesHook() = nullptr;
         AutoprintTest::TearDown();
     }
+    KeptGuiHooks m_hooks;
 };
 
 // The text of a PDF file as poppler's pdftotext reads it.
@@ -78,7 +76,6 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
 
     // The real preview window shows the pages; what it shows of page 1 is read back from a PDF of
     // its recorder's pages, and the window is closed as a user would.
-    RegisterPreviewHooks();
     // Runs pump the window messages once per record: the count tells how often the report ran.
     int pumped = 0;
     int pumpedBeforeSaving = -1;
@@ -160,6 +157,8 @@ TEST_F(RoadTest, FromTheGroupMenuToThePreviewOfTheFirstPage)
             QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
         });
     });
+    // The preview comes over the dialog as the next modal window (closed by the poll above).
+    driver.Expect([](QWidget *modal) { EXPECT_NE(qobject_cast<TQRStandardPreview *>(modal), nullptr); });
     QAction *sales = w.StartReportMenu()->actions().value(0);
     ASSERT_NE(sales, nullptr);
     sales->trigger();
@@ -247,7 +246,6 @@ TEST_F(RoadTest, PrintWithoutPreviewGoesToThePrinter)
     if (queue.isEmpty() || out.isEmpty())
         GTEST_SKIP()
             << "no test print scheduler (scripts/test.sh starts one with scripts/cups-test-server.sh)";
-    RegisterPreviewHooks();
     useDemoDatabase();
     copyDemoReport("customers");
     auto f = build("customers");
@@ -293,4 +291,78 @@ TEST_F(RoadTest, EveryDemoReportRunsFromItsDialog)
                             (boxes().isEmpty() ? QString() : ", " + boxes().constFirst().text));
     }
     EXPECT_TRUE(failures.isEmpty()) << failures.join("; ").toStdString();
+}
+
+// The preview that "Print" opens over the modal dialog is modal in its turn, so that it takes the
+// input: it pages and zooms, Esc closes it, and Print returns to the dialog then. Each run's holder
+// goes with its preview, and with it its metafile filter: three Prints never list it three times.
+TEST_F(RoadTest, PreviewOverTheDialogTakesTheInputAndClosesBackToIt)
+{
+    useDemoDatabase();
+    copyDemoReport("customers");
+    const auto metafileFilters = [] {
+        int n = 0;
+        for (const TQRExportFilterLibraryEntry &entry : QRExportFilterLibrary().Filters())
+            n += entry.FilterName.startsWith(QLatin1String("WMF")) ? 1 : 0;
+        return n;
+    };
+    // What each preview showed: its last page after End, its page count, its zoom after "100 %"
+    // and the metafile filters listed while it was open.
+    struct Seen {
+        int page, pages, zoom, filters;
+    };
+    QList<Seen> seen;
+    TModalDriver driver;
+    driver.Expect([&](QWidget *modal) {
+        auto *dialog = qobject_cast<TAutoprintForm *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        QTimer::singleShot(0, dialog, [&, dialog] {
+            for (int run = 0; run < 3; ++run) {
+                EXPECT_TRUE(dialog->Print());
+                // Print came back because the preview closed, and the dialog has the input again.
+                EXPECT_EQ(QApplication::activeModalWidget(), dialog);
+                EXPECT_EQ(metafileFilters(), 0);
+            }
+            QTest::mouseClick(dialog->CloseButton(), Qt::LeftButton);
+        });
+    });
+    for (int run = 0; run < 3; ++run)
+        driver.Expect([&](QWidget *modal) {
+            // The preview is the modal window over the dialog, so it takes the input.
+            auto *preview = qobject_cast<TQRStandardPreview *>(modal);
+            ASSERT_NE(preview, nullptr);
+            // Looked at once the run that fills it has ended (the run shows it first).
+            auto *check = new QTimer(preview);
+            check->setInterval(10);
+            QObject::connect(check, &QTimer::timeout, preview, [&, preview, check] {
+                auto *report = qobject_cast<TQRCustomReport *>(preview->Recorder()->Master());
+                if (!report || !report->Idle || preview->Recorder()->PageCount() < 1)
+                    return;
+                check->stop();
+                preview->activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(preview));
+                preview->Preview()->SetZoom(50);
+                preview->Zoom100Action()->trigger();
+                QTest::keyClick(preview, Qt::Key_End);
+                seen.append(Seen{preview->Preview()->PageNumber(), preview->Recorder()->PageCount(),
+                                 preview->Preview()->Zoom(), metafileFilters()});
+                screenshot(preview, QStringLiteral("preview-over-dialog"));
+                QTest::keyClick(preview, Qt::Key_Escape);
+                if (preview->isVisible()) {
+                    ADD_FAILURE() << "Esc did not close the preview";
+                    preview->close();
+                }
+            });
+            check->start();
+        });
+    ShellActions().StartReport(nullptr, QStringLiteral("customers"), QStringLiteral("Customer list"));
+    EXPECT_EQ(driver.Pending(), 0);
+    EXPECT_EQ(driver.Unexpected(), 0);
+    ASSERT_EQ(seen.size(), 3);
+    for (const Seen &s : seen) {
+        EXPECT_EQ(s.page, s.pages);
+        EXPECT_EQ(s.zoom, 100);
+        EXPECT_EQ(s.filters, 1);
+    }
+    EXPECT_TRUE(boxes().isEmpty());
 }

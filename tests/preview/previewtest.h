@@ -5,6 +5,7 @@
 
 #include "engine/generation.h"
 #include "gentest.h"
+#include "keptguihooks.h"
 #include "output/pages/qrprinter.h"
 
 #include <QImage>

@@ -3,11 +3,11 @@
 // that arrive while the report runs, the status bar, Save and Load, and
 // closing during a run.
 #include "common/prompt.h"
+#include "output/preview/guihooks.h"
 #include "output/preview/qrpreview.h"
 #include "output/preview/qrprintdialog.h"
 #include "output/preview/qrprogressform.h"
 #include "output/preview/qrstandardpreview.h"
-#include "output/preview/registerpreview.h"
 #include "output/textfilter.h"
 #include "previewtest.h"
 
@@ -24,19 +24,8 @@
 
 namespace
 {
-// The hooks of one test, removed afterwards.
-struct Hooks {
-    Hooks() { RegisterPreviewHooks(); }
-    ~Hooks()
-    {
-        QRPrintDeviceFactory() = nullptr;
-        QRPreviewWindowHook() = nullptr;
-        QRProgressWindowHook() = nullptr;
-        QRPrintDialogHook() = nullptr;
-        QRProcessMessagesHook() = nullptr;
-        QRPrintDialogExec() = [](QPrintDialog &dialog) { return dialog.exec(); };
-    }
-};
+// The program's hooks, as the test main installed them; what a test replaces is put back.
+using Hooks = KeptGuiHooks;
 
 // A window on a recorded report, shown and active so that its keys work.
 struct PreviewWindow {

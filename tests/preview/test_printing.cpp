@@ -1,8 +1,8 @@
 // The printer layer's codes and transfer to QPrinter, and real printing
 // through a CUPS scheduler with a PDF queue (scripts/cups-test-server.sh),
 // the PDF it writes read back with poppler's pdfinfo and pdftotext.
+#include "output/preview/guihooks.h"
 #include "output/preview/qrprinterlayer.h"
-#include "output/preview/registerpreview.h"
 #include "previewtest.h"
 
 #include <QDir>
@@ -74,17 +74,8 @@ struct TestQueue {
     }
 };
 
-struct HooksInstalled {
-    HooksInstalled() { RegisterPreviewHooks(); }
-    ~HooksInstalled()
-    {
-        QRPrintDeviceFactory() = nullptr;
-        QRPreviewWindowHook() = nullptr;
-        QRProgressWindowHook() = nullptr;
-        QRPrintDialogHook() = nullptr;
-        QRProcessMessagesHook() = nullptr;
-    }
-};
+// The program's hooks, as the test main installed them; what a test replaces is put back.
+using HooksInstalled = KeptGuiHooks;
 } // namespace
 
 TEST(PrinterLayer, PaperAndBinCodes)

@@ -1,10 +1,11 @@
 #pragma once
 
-// What the fuzz targets share: a prompt service that answers every box silently, so that
-// message and input boxes neither block a run nor flood standard error; a quiet Qt; and a
+// What the fuzz targets share: the start-up of the programs, a prompt service that answers every box
+// silently, so that message and input boxes neither block a run nor flood standard error; a quiet Qt; and a
 // scratch directory for the files a target writes.
 
 #include "common/prompt.h"
+#include "definition/startup.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -22,12 +23,13 @@ public:
     bool InputBox(const QString &, const QString &, QString &) override { return false; }
 };
 
-// Once per process: the silent prompt service, and Qt's warnings dropped (a corrupt input
-// makes Qt warn on every run, and printing costs more than the run). qFatal still aborts.
+// Once per process: the programs' start-up, the silent prompt service, and Qt's warnings dropped (a corrupt
+// input makes Qt warn on every run, and printing costs more than the run). qFatal still aborts.
 inline void FuzzSetUp()
 {
     static TSilentPrompt prompt;
     static const bool done = [] {
+        RegisterReportSupport();
         SetPromptService(&prompt);
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         return true;

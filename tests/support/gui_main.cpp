@@ -1,3 +1,5 @@
+#include "definition/startup.h"
+
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -6,6 +8,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The start-up every program makes, nothing more.
+    RegisterReportSupport();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

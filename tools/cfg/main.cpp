@@ -1,5 +1,6 @@
 // tabulon-cfg: checks a dialogue descriptor the way the parameter dialog builds it.
 
+#include "definition/startup.h"
 #include "params/model/descriptorcheck.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,7 @@ int usageError(QTextStream &err, const QString &message)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    RegisterReportSupport();
     QTextStream out(stdout);
     QTextStream err(stderr);
 

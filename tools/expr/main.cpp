@@ -9,7 +9,7 @@
 #include "data/table.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
+#include "definition/startup.h"
 #include "expressions/environment.h"
 #include "expressions/evaluator.h"
 #include "scripting/interpreter.h"
@@ -90,6 +90,7 @@ int main(int argc, char **argv)
     std::unique_ptr<QCoreApplication> app = withReport ? std::make_unique<QGuiApplication>(argc, argv)
                                                        : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
+    RegisterReportSupport();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -226,7 +227,6 @@ int main(int argc, char **argv)
     // The report window of --report: a design report named Report and its loader.
     TForm reportWindow;
     if (parser.isSet(reportFile)) {
-        RegisterDefinitionClasses();
         auto *report = new TQRDesignReport(&reportWindow);
         report->SetName(QStringLiteral("Report"));
         auto *loader = new TQRDLoader(&reportWindow);

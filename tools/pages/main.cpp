@@ -1,6 +1,7 @@
 // tabulon-pages: inspects, renders and converts stored page files (.QRP)
 // without the GUI.
 #include "common/papersize.h"
+#include "definition/startup.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrpagelist.h"
 #include "output/pages/qrpagepicture.h"
@@ -164,6 +165,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    RegisterReportSupport();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();

@@ -9,8 +9,9 @@
 #include "definition/qr2format.h"
 #include "definition/qr2text.h"
 #include "definition/registerdefinition.h"
-#include "sqlcommand.h"
+#include "definition/startup.h"
 #include "newreport.h"
+#include "sqlcommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -126,7 +127,6 @@ int info(const QStringList &args)
 
 int resave(const QStringList &args)
 {
-    RegisterDefinitionClasses();
     // The same holder the application gives every open report.
     TForm form;
     auto *report = new TQRDesignReport(&form);
@@ -154,6 +154,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && std::strcmp(argv[1], "new") == 0)
         return RunNewReport(argc, argv);
     QCoreApplication app(argc, argv);
+    RegisterReportSupport();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();

@@ -8,13 +8,12 @@
 #include "data/query.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "definition/runtimecomponents.h"
+#include "definition/startup.h"
 #include "engine/printable.h"
 #include "output/pagefilters.h"
 #include "output/pages/qrerror.h"
 #include "output/pages/qrprinter.h"
-#include "output/registeroutput.h"
 #include "output/rtffilter.h"
 #include "output/tablefilter.h"
 #include "output/textfilter.h"
@@ -82,6 +81,19 @@ QList<TQuery *> queriesWithParam(TComponent *owner, const QString &name)
     return found;
 }
 
+// A closed query with a Bound parameter that has no value yet: every run asks for it first.
+bool waitsForAValue(TDataSet *dataSet)
+{
+    auto *query = qobject_cast<TQuery *>(dataSet);
+    if (!query || query->Active())
+        return false;
+    const TParams &params = query->Params();
+    for (int i = 0; i < params.Count(); ++i)
+        if (params[i]->Bound() && params[i]->IsNull())
+            return true;
+    return false;
+}
+
 // Removes what a failed run may have left of the output.
 void removeOutput(const QString &output, const QString &format)
 {
@@ -99,22 +111,66 @@ void removeOutput(const QString &output, const QString &format)
     }
 }
 
-// Answers prompts in order and remembers the first error box: a database the report cannot
-// open or a query that fails is shown that way, and the run then goes on without its rows,
-// which a script or scheduler must not take for success.
+// Answers prompts in order (each one is written to standard error) and remembers the first
+// error box the run cannot recover from: a database the report cannot open or a query that
+// fails is shown that way, and the run then goes on without its rows, which a script or
+// scheduler must not take for success. Two error boxes are part of a run that still produces
+// its pages: a script error (the event goes on with the value it last returned) and an error
+// about a typed value directly followed by the same question again. With strict set, every
+// error box counts.
 class TBatchPrompt : public TAnswerListPrompt
 {
 public:
-    using TAnswerListPrompt::TAnswerListPrompt;
+    TBatchPrompt(const QStringList &answers, bool strict) : TAnswerListPrompt(answers), m_strict(strict) {}
+
     TModalResult MessageBox(const QString &text, const QString &caption, TMsgDlgType type,
                             TMsgButtons buttons) override
     {
-        if (type == mtError && FirstError.isEmpty())
-            FirstError = text;
+        settle();
+        // After a script error the event goes on with the value it last returned.
+        const bool scriptError = text.startsWith(QLatin1String("Script error on line "));
+        if (type == mtError && (m_strict || (!scriptError && m_lastQuestion.isEmpty())))
+            keep(text);
+        else if (type == mtError && !scriptError)
+            m_pending = {text, m_lastQuestion}; // perhaps the answer was refused
+        m_lastQuestion.clear();
         return TAnswerListPrompt::MessageBox(text, caption, type, buttons);
     }
-    // The text of the first error box, or empty.
-    QString FirstError;
+    bool InputBox(const QString &caption, const QString &prompt, QString &value) override
+    {
+        const QString question = caption + QLatin1Char('\n') + prompt;
+        // The same question again: the error box said why the last answer was refused.
+        if (m_pending.second == question)
+            m_pending = {};
+        settle();
+        m_lastQuestion = question;
+        return TAnswerListPrompt::InputBox(caption, prompt, value);
+    }
+    // The text of the first error box that fails the run, or empty.
+    QString FirstError()
+    {
+        settle();
+        return m_firstError;
+    }
+
+private:
+    void keep(const QString &text)
+    {
+        if (m_firstError.isEmpty())
+            m_firstError = text;
+    }
+    // An error box after a question that was not asked again fails the run.
+    void settle()
+    {
+        if (!m_pending.first.isEmpty())
+            keep(m_pending.first);
+        m_pending = {};
+    }
+
+    bool m_strict;
+    QString m_firstError;
+    QPair<QString, QString> m_pending; // an error box right after a question, and that question
+    QString m_lastQuestion;            // the question asked last, when no box came after it
 };
 
 } // namespace
@@ -132,6 +188,7 @@ int main(int argc, char **argv)
             qputenv("XDG_RUNTIME_DIR", runtime);
     }
     QGuiApplication app(argc, argv);
+    RegisterReportSupport();
     QCoreApplication::setApplicationName(QStringLiteral("tabulon-run"));
 
     QCommandLineParser parser;
@@ -140,8 +197,9 @@ int main(int argc, char **argv)
         "Formats: qrp (stored pages), txt, rtf, wmf (placeable Windows Metafiles), emf (Enhanced\n"
         "Metafiles), pdf, png, svg, csv, xlsx.\n"
         "Metafile, PNG and SVG outputs are numbered per page beside OUTPUT (name001.png ...).\n"
-        "Exit codes: 0 written; 1 the report could not be loaded or run, or the output not written; 2 "
-        "usage.\n"
+        "Exit codes: 0 written; 1 the report could not be loaded or run, produced no pages, or the output\n"
+        "not written; 2 usage. Error boxes go to standard error; a script error and a refused answer\n"
+        "that is asked again do not fail the run (with --strict they do).\n"
         "Runs longer than a second print a progress line (percent and pages) on standard error;\n"
         "as a testing aid, TABULON_PROGRESS_AFTER=MS in the environment sets that delay."));
     parser.addHelpOption();
@@ -169,6 +227,10 @@ int main(int argc, char **argv)
                                          QStringLiteral("Writes only pages A to B (or page N) of the run."),
                                          QStringLiteral("A-B"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Prints no progress."));
+    const QCommandLineOption strictOption(
+        QStringLiteral("strict"),
+        QStringLiteral("Fails the run on any error box, also on those the run recovers from (a script "
+                       "error, a refused answer asked again)."));
     const QCommandLineOption localeOption(QStringLiteral("locale"),
                                           QStringLiteral("Locale for dates and numbers (en_US, de_DE, ...)."),
                                           QStringLiteral("NAME"));
@@ -183,7 +245,7 @@ int main(int argc, char **argv)
                        "(repeatable)."),
         QStringLiteral("CONTROL=VALUE"));
     parser.addOptions({outputOption, formatOption, paramOption, labelOption, noScriptsOption, answerOption,
-                       quietOption, localeOption, pagesOption, dialogOption, setOption});
+                       quietOption, localeOption, pagesOption, dialogOption, setOption, strictOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(ExitUsage, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -209,10 +271,8 @@ int main(int argc, char **argv)
     if (parser.isSet(localeOption))
         LocaleSettings().Load(parser.value(localeOption));
 
-    TBatchPrompt prompt(parser.values(answerOption));
+    TBatchPrompt prompt(parser.values(answerOption), parser.isSet(strictOption));
     TPromptGuard promptGuard(&prompt);
-    RegisterDefinitionClasses();
-    RegisterOutputClasses();
 
     if (!QFileInfo::exists(reportFile))
         return fail(ExitFailed, QStringLiteral("%1: the file does not exist").arg(reportFile));
@@ -260,11 +320,14 @@ int main(int argc, char **argv)
                     QStringLiteral("%1: cannot be read%2")
                         .arg(reportFile, loadError.isEmpty() ? QString() : QStringLiteral(": ") + loadError));
     // A dataset stored open that could not be opened again would print as an empty report: in a
-    // batch run that is a failure, not a result.
+    // batch run that is a failure, not a result. A query that failed only for want of the value of a
+    // Bound parameter is not one of them: it was opened before its marks were read, and runs like
+    // one stored closed (the run asks for the value, or --param gives it, and then opens it).
     for (TComponent *c : owner->ComponentList())
-        if (auto *ds = qobject_cast<TDataSet *>(c); ds && !ds->LoadError().isEmpty())
-            return fail(ExitFailed, QStringLiteral("%1: %2 cannot be opened: %3")
-                                        .arg(reportFile, ds->Name(), ds->LoadError()));
+        if (auto *ds = qobject_cast<TDataSet *>(c); ds && !ds->LoadError().isEmpty() && !waitsForAValue(ds))
+            return fail(
+                ExitFailed,
+                QStringLiteral("%1: %2 cannot be opened: %3").arg(reportFile, ds->Name(), ds->LoadError()));
 
     QList<TQuery *> changed;
     for (const QString &assignment : parser.values(paramOption)) {
@@ -341,19 +404,18 @@ int main(int argc, char **argv)
                 filter = std::make_unique<TQRCSVExportFilter>(output);
             else
                 filter = std::make_unique<TQRXLSXExportFilter>(output);
-            if (pageRange) {
-                auto range = std::make_unique<TPageRangeFilter>(std::move(filter), firstPage, lastPage);
-                TPageRangeFilter *seen = range.get();
-                filter = std::move(range);
-                ran = report->ExportRun(filter.get());
-                if (ran && seen->PagesSeen() < firstPage)
-                    throw EQRError(QStringLiteral("the report has %1 page%2, so there is no page %3")
-                                       .arg(seen->PagesSeen())
-                                       .arg(seen->PagesSeen() == 1 ? QString() : QStringLiteral("s"))
-                                       .arg(firstPage));
-            } else {
-                ran = report->ExportRun(filter.get());
-            }
+            // The range filter also counts the pages, for a run that produces none.
+            auto range = std::make_unique<TPageRangeFilter>(std::move(filter), firstPage, lastPage);
+            TPageRangeFilter *seen = range.get();
+            filter = std::move(range);
+            ran = report->ExportRun(filter.get());
+            if (ran && seen->PagesSeen() < 1)
+                throw EQRError(QStringLiteral("the report produced no pages"));
+            if (ran && seen->PagesSeen() < firstPage)
+                throw EQRError(QStringLiteral("the report has %1 page%2, so there is no page %3")
+                                   .arg(seen->PagesSeen())
+                                   .arg(seen->PagesSeen() == 1 ? QString() : QStringLiteral("s"))
+                                   .arg(firstPage));
         } else {
             ran = report->PreparePagesRun();
             TQRPrinter *pages = report->QRPrinter();
@@ -403,9 +465,9 @@ int main(int argc, char **argv)
         removeOutput(output, format);
         return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, QString::fromLocal8Bit(e.what())));
     }
-    if (!prompt.FirstError.isEmpty()) {
+    if (const QString error = prompt.FirstError(); !error.isEmpty()) {
         removeOutput(output, format);
-        return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, prompt.FirstError));
+        return fail(ExitFailed, QStringLiteral("%1: %2").arg(reportFile, error));
     }
     if (!quiet) {
         const TQRPrinter *pages = rangePages ? rangePages.get() : report->QRPrinter();

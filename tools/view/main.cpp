@@ -1,10 +1,10 @@
 // tabulon-view: shows a stored page file (.QRP) in the standard preview
 // window, for people who receive page files without the report behind them.
 
+#include "definition/startup.h"
 #include "output/pages/qrprinter.h"
+#include "output/preview/guihooks.h"
 #include "output/preview/qrstandardpreview.h"
-#include "output/preview/registerpreview.h"
-#include "output/registeroutput.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,6 +61,9 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    RegisterReportSupport();
+    if (!parser.isSet(check))
+        InstallGuiHooks();
     QApplication::setApplicationName(QStringLiteral("tabulon-view"));
     auto *recorder = new TQRPrinter;
     if (!recorder->Load(fileName)) {
@@ -74,8 +77,6 @@ int main(int argc, char **argv)
         return ExitDone;
     }
     recorder->SetTitle(QFileInfo(fileName).fileName());
-    RegisterOutputClasses();
-    RegisterPreviewHooks();
     // The window owns the recorder (it has no report behind it).
     ShowStandardPreview(recorder);
     return QApplication::exec();

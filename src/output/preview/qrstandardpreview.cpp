@@ -98,14 +98,17 @@ TQRStandardPreview::TQRStandardPreview(TQRPrinter *recorder, QWidget *parent)
                         [this] { lastPage(); });
     m_setup = addCommand(QStringLiteral("PrinterSetup"), QStringLiteral("Printer setup"),
                          SP::SP_FileDialogDetailedView, {}, [this] { printerSetup(); });
-    m_print = addCommand(QStringLiteral("PrintButton"), QStringLiteral("Print"), SP::SP_DialogApplyButton, {},
-                         [this] { print(); });
+    // The desktop's usual keys for print, save and open reach these commands too.
+    m_print = addCommand(QStringLiteral("PrintButton"), QStringLiteral("Print"), SP::SP_DialogApplyButton,
+                         {QKeySequence::Print}, [this] { print(); });
     m_save = addCommand(QStringLiteral("SaveReport"), QStringLiteral("Save Report"), SP::SP_DialogSaveButton,
-                        {}, [this] { save(); });
+                        {QKeySequence::Save}, [this] { save(); });
     m_load = addCommand(QStringLiteral("LoadReport"), QStringLiteral("Load Report"), SP::SP_DialogOpenButton,
-                        {}, [this] { load(); });
+                        {QKeySequence::Open}, [this] { load(); });
     m_close = addCommand(QStringLiteral("CloseButton"), QStringLiteral("&Close"), SP::SP_DialogCloseButton,
                          {QKeySequence(Qt::Key_Escape)}, [this] { close(); });
+    m_close->setToolTip(QStringLiteral("Close"));
+    m_close->setIconText(QStringLiteral("Close"));
 
     tools->insertSeparator(m_first);
     tools->insertSeparator(m_setup);
@@ -284,6 +287,9 @@ void TQRStandardPreview::LoadReport(const QString &fileName)
         return;
     }
     m_loaded = true;
+    // The window now shows that file, whatever report it showed before.
+    m_recorder->SetTitle(QFileInfo(fileName).fileName());
+    setWindowTitle(m_recorder->Title());
     m_preview->Reload();
     updatePageText();
     updateCommands();

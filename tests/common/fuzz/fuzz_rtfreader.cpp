@@ -7,6 +7,7 @@
 //   LSAN_OPTIONS=suppressions=lsan.supp ./fuzz_rtfreader -max_total_time=600 -max_len=8192 CORPUS_DIR
 
 #include "common/rtfreader.h"
+#include "definition/startup.h"
 #include "engine/richtextlayout.h"
 
 #include <QGuiApplication>
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static QGuiApplication app(*argc, *argv);
+    RegisterReportSupport();
     return 0;
 }
 

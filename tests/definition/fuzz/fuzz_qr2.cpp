@@ -9,7 +9,7 @@
 #include "definition/qr2format.h"
 #include "definition/qr2reader.h"
 #include "definition/qr2writer.h"
-#include "definition/registerdefinition.h"
+#include "definition/startup.h"
 #include "fuzzsupport.h"
 
 #include <QGuiApplication>
@@ -37,11 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     (void)app;
     FuzzSetUp();
-    static const bool registered = [] {
-        RegisterDefinitionClasses();
-        return true;
-    }();
-    (void)registered;
 
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     try {

@@ -7,7 +7,7 @@
 #include "definition/designelements.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
+#include "definition/startup.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -74,7 +74,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: fuzz_qr2_seeds DIR\n");
         return 2;
     }
-    RegisterDefinitionClasses();
+    RegisterReportSupport();
     const QString dir = QString::fromLocal8Bit(argv[1]);
     return write(dir, "one.QR2", 1, false) && write(dir, "three.QR2", 3, true) ? 0 : 1;
 }

@@ -1,4 +1,4 @@
-#include "app/shellactions.h"
+#include "gui/shellactions.h"
 
 TShellActions &ShellActions()
 {

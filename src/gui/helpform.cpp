@@ -1,4 +1,4 @@
-#include "app/helpform.h"
+#include "gui/helpform.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/qtprompt.h"
+#include "gui/qtprompt.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "app/usersettings.h"
+#include "gui/usersettings.h"
 
 #include "common/programdir.h"
 

@@ -1,6 +1,7 @@
-#include "registerpreview.h"
+#include "guihooks.h"
 
 #include "engine/generation.h"
+#include "gui/qtprompt.h"
 #include "gui/translatewindow.h"
 #include "output/pages/qrprinter.h"
 #include "qrprintdialog.h"
@@ -13,15 +14,25 @@
 
 TQRStandardPreview *ShowStandardPreview(TQRPrinter *recorder)
 {
-    auto *window = new TQRStandardPreview(recorder);
+    // Opened from a modal window (the parameter dialog, the launcher, the designer), the preview
+    // stands above it and is modal in its turn: a modal window keeps every input from windows
+    // that are not its own, so a free preview would sit there dead, and its run never return.
+    QWidget *modal = QApplication::activeModalWidget();
+    auto *window = new TQRStandardPreview(recorder, modal);
     window->SetOwnsRecorder(recorder && !recorder->Master());
     window->setAttribute(Qt::WA_DeleteOnClose);
+    if (modal)
+        window->setWindowModality(Qt::ApplicationModal);
     window->showMaximized();
+    window->raise();
+    window->activateWindow();
     return window;
 }
 
-void RegisterPreviewHooks()
+void InstallGuiHooks()
 {
+    static TQtPrompt prompt;
+    SetPromptService(&prompt);
     QRPrintDeviceFactory() = [] { return std::make_unique<TQRQtPrintDevice>(); };
     QRPreviewWindowHook() = [](TQRPrinter *recorder) { ShowStandardPreview(recorder); };
     QRProgressWindowHook() = [](TQRPrinter *recorder) -> QObject * {
