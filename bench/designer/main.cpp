@@ -7,7 +7,7 @@
 
 #include "common/screen.h"
 #include "definition/designreport.h"
-#include "definition/registerdefinition.h"
+#include "definition/startup.h"
 #include "designer/designcanvas.h"
 #include "designer/repdesigner.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     for (int i = 2; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--frames") == 0)
             frames = std::max(1, std::atoi(argv[i + 1]));
-    RegisterDefinitionClasses();
+    RegisterReportSupport();
     TForm form;
     auto *report = new TQRDesignReport(&form);
     report->SetName("Report");

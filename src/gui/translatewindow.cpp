@@ -172,10 +172,13 @@ private:
     QObject *m_object;
 };
 
+const char *const ShowsDataProperty = "tabulonShowsData";
+
 bool isPart(const QObject *object)
 {
     const QString name = object->objectName();
-    return !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
+    return !name.isEmpty() && !name.startsWith(QLatin1String("qt_")) &&
+           !object->property(ShowsDataProperty).toBool();
 }
 
 // The first named widget of a layout item (a field that is a row of widgets is named by its first).
@@ -260,6 +263,12 @@ TTranslatableWindow TranslatableWidgetWindow(QWidget *window, const TComponent *
     addParts(view, window);
     AddComponentParts(view, components);
     return view;
+}
+
+void MarkShowsData(QObject *part)
+{
+    if (part)
+        part->setProperty(ShowsDataProperty, true);
 }
 
 void TranslateWindow(QWidget *window, const QString &section, const TComponent *components)

@@ -19,6 +19,9 @@ class QWidget;
 TTranslatableWindow TranslatableWidgetWindow(QWidget *window, const TComponent *components = nullptr);
 // Applies section of the configured language file to window (nothing when none is configured).
 void TranslateWindow(QWidget *window, const QString &section, const TComponent *components = nullptr);
+// Marks a part that shows data (a printer list, a file name) rather than a text of its own: a
+// language file never reaches it and a template never lists it.
+void MarkShowsData(QObject *part);
 // Lists the window made by create in the language template: its section with every text it
 // has when it is made (the window is freed afterwards). A window whose caption shows data (a file
 // name, a report's description) leaves its caption out.

@@ -4,6 +4,7 @@
 #include "common/graphics.h"
 #include "engine/report.h"
 #include "engine/unitbase.h"
+#include "common/savefile.h"
 #include "output/pages/qrerror.h"
 
 #include <QFontDatabase>
@@ -169,7 +170,7 @@ void TQRRTFExportFilter::Start(int paperWidth, int paperHeight, const TFont *fon
                      [](const FontEntry &a, const FontEntry &b) { return a.Name < b.Name; });
 
     m_file.setFileName(FileName());
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!m_file.open(QIODevice::WriteOnly))
         throw EQRError(QStringLiteral("Cannot create %1: %2").arg(FileName(), m_file.errorString()));
     TQRExportFilter::Start(paperWidth, paperHeight, font);
     m_pageBreakPending = false;
@@ -291,9 +292,8 @@ void TQRRTFExportFilter::Finish()
 {
     if (m_file.isOpen())
         writeLine(QStringLiteral("\\par }"));
-    const bool failed = m_file.isOpen() && m_file.error() != QFileDevice::NoError;
-    const QString cause = m_file.errorString();
-    m_file.close();
+    QString cause;
+    const bool failed = m_file.isOpen() && !CommitSaveFile(m_file, &cause);
     m_rows.clear();
     TQRExportFilter::Finish();
     if (failed)

@@ -5,7 +5,7 @@
 #include "common/component.h"
 #include "engine/exportfilter.h"
 
-#include <QFile>
+#include <QSaveFile>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -56,7 +56,7 @@ private:
     void writeLine(const QString &line);
     int fontNumber(const QString &name) const;
 
-    QFile m_file;
+    QSaveFile m_file; // the old file stays until the whole new one is written
     QList<FontEntry> m_fonts;
     mutable QHash<QString, int> m_numbers; // font numbers of the names asked for so far
     std::vector<std::vector<Item>> m_rows;

@@ -4,7 +4,6 @@
 #include "params/kindimages.h"
 #include "params/pareditform.h"
 
-#include "app/helpform.h"
 #include "gui/helpform.h"
 #include "gui/translatewindow.h"
 

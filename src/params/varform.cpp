@@ -4,8 +4,6 @@
 #include "params/editvarform.h"
 #include "params/pareditform.h"
 
-#include "app/helpform.h"
-#include "app/usersettings.h"
 #include "gui/helpform.h"
 #include "gui/translatewindow.h"
 #include "gui/usersettings.h"

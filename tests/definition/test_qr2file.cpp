@@ -12,7 +12,6 @@
 #include "definition/qr2reader.h"
 #include "definition/qr2text.h"
 #include "definition/qr2writer.h"
-#include "definition/registerdefinition.h"
 #include "engine/band.h"
 #include "engine/printable.h"
 #include "testutil.h"
@@ -25,7 +24,6 @@ namespace
 class Qr2FileTest : public ::testing::Test, public Qr2Fixture
 {
 protected:
-    Qr2FileTest() { RegisterDefinitionClasses(); }
     TQR2Context context;
 
     QByteArray write(bool withData = true)

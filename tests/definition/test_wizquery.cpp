@@ -188,7 +188,7 @@ TEST(WizFilters, StoredRecordsInBothLayouts)
     for (const QByteArray &bad : {bytes("\x01", 1), bytes("\x01\x66\x01X\x00\x00\x00\x01\x01", 9),
                                   bytes("\x01\x65\x01X\x0B\x00\x00\x01\x01", 9),
                                   bytes("\x01\x65\x01X\x00\x00\x00\x01\x01\x00", 10),
-                                  bytes("\x01\x65\x01X\x00\x00\x05ab", 9)}) {
+                                  bytes("\x01\x65\x01X\x00\x00\x05" "ab", 9)}) {
         problem.clear();
         EXPECT_FALSE(ReadWizFilters(bad, &filters, &problem)) << bad.toHex().toStdString();
         EXPECT_FALSE(problem.isEmpty());

@@ -8,7 +8,6 @@
 #include "definition/designelements.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "definition/runtimecomponents.h"
 #include "designer/datafieldlist.h"
 #include "designer/designcanvas.h"
@@ -75,7 +74,6 @@ struct DesignerWindowTest : ::testing::Test {
     std::unique_ptr<TPromptGuard> guard;
     void SetUp() override
     {
-        RegisterDefinitionClasses();
         guard = std::make_unique<TPromptGuard>(&prompt);
 #ifdef TABULON_DEMO_DIR
         qputenv("TABULON_HOME", TABULON_DEMO_DIR);
@@ -394,7 +392,6 @@ TEST(DesignProgram, KeysMoveTheFirstElementOfTheTopBand)
     const QString file = dir.filePath("customers.QR2");
     ASSERT_TRUE(QFile::copy(original, file));
     qputenv("TABULON_HOME", TABULON_DEMO_DIR);
-    RegisterDefinitionClasses();
 
     // The server picks a free display and writes its number.
     QProcess xvfb;

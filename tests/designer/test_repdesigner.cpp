@@ -6,7 +6,6 @@
 #include "definition/designbands.h"
 #include "definition/designelements.h"
 #include "definition/designreport.h"
-#include "definition/registerdefinition.h"
 #include "designer/repdesigner.h"
 #include "designer/stretchhandle.h"
 
@@ -34,7 +33,6 @@ struct DesignFixture : ::testing::Test {
 
     void SetUp() override
     {
-        RegisterDefinitionClasses();
         report = new TQRDesignReport(form.get());
         report->SetName("Report");
         qrd = new TQRepDesigner(form.get());

@@ -12,7 +12,6 @@
 #include "engine/band.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "designer/reportexpert.h"
 
 #include <QApplication>
@@ -41,7 +40,6 @@ class ReportExpert : public ::testing::Test
 protected:
     ReportExpert()
     {
-        RegisterDefinitionClasses();
         LocaleSettings().Load(QStringLiteral("en_US"));
         SetProgramDir(QStringLiteral(TABULON_DEMO_DIR));
         report->SetName(QStringLiteral("Report"));

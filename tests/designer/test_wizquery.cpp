@@ -15,7 +15,6 @@
 #include "definition/designelements.h"
 #include "definition/designreport.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "definition/reportdata.h"
 #include "designer/dbopenform.h"
 #include "designer/wizqueryeditform.h"
@@ -104,7 +103,6 @@ protected:
         if (!QFile::exists(demoDir + QStringLiteral("/demo.sqlite")))
             GTEST_SKIP() << "demo database not generated";
 #endif
-        RegisterDefinitionClasses();
         LocaleSettings().Load(QStringLiteral("en_US"));
         SetProgramDir(demoDir);
         report->SetName(QStringLiteral("Report"));

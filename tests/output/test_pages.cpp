@@ -2,6 +2,7 @@
 
 #include "filelimit.h"
 #include "output/pagefilters.h"
+#include "output/rtffilter.h"
 #include "output/pages/qrerror.h"
 #include "output/tablefilter.h"
 #include "output/textfilter.h"
@@ -317,6 +318,7 @@ TEST(PageExport, ExportsThatCannotBeCompletedKeepTheOldFiles)
         {QStringLiteral("out.csv"), [](const QString &n) { return std::make_unique<TQRCSVExportFilter>(n); }},
         {QStringLiteral("out.txt"),
          [](const QString &n) { return std::make_unique<TQRAsciiExportFilter>(n); }},
+        {QStringLiteral("out.rtf"), [](const QString &n) { return std::make_unique<TQRRTFExportFilter>(n); }},
     };
     auto snapshot = [&f] {
         QMap<QString, QByteArray> files;

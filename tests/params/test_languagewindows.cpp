@@ -7,9 +7,7 @@
 #include "common/prompt.h"
 #include "common/speedyinifile.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "gui/translatewindow.h"
-#include "output/preview/registerpreview.h"
 #include "params/autoprintform.h"
 #include "params/pareditform.h"
 #include "testutil.h"
@@ -31,10 +29,8 @@ namespace
 // The program's start-up registrations.
 void registerWindows()
 {
-    RegisterDefinitionClasses();
     TParEditForm::Install();
     TAutoprintForm::Install();
-    RegisterPreviewHooks();
     RegisterShellLanguageWindows();
 }
 

@@ -281,8 +281,9 @@ def view_messages_and_caption(desk, view, run, home, scratch):
     try:
         window = desk.window("parts.QRP")
         desk.wait_active("parts.QRP")
-        # "Save Report" into a place where no file can be made.
-        save_to(desk, window, "ctrl+s", "Save report", "/proc/tabulon-no-such-file.QRP")
+        # "Save Report" into a directory that does not exist, so no file can be made. (Not /proc:
+        # the file dialog's completer lists its thousands of entries while the name is typed.)
+        save_to(desk, window, "ctrl+s", "Save report", "/tabulon-no-such-directory/saved.QRP")
         box = desk.window("Error", timeout=15)
         desk.shot("view-save-error", box)
         desk.keys("Return")
@@ -312,10 +313,18 @@ def save_to(desk, window, key, title, path):
     desk.keys(key)
     desk.window(title, timeout=15)
     desk.wait_active(title)
-    desk.keys("ctrl+a")
-    desk.type(path)
-    desk.keys("Return")
-    desk.window(title, gone=True, timeout=15)
+    # The file name's completer pops up while the name is typed; a busy machine can lose keys to
+    # it, so a name that did not take is typed again.
+    for attempt in range(3):
+        desk.keys("ctrl+a")
+        desk.type(path)
+        desk.keys("Return")
+        try:
+            desk.window(title, gone=True, timeout=5)
+            return
+        except Failure:
+            desk.wait_active(title)
+    raise Failure("the %r dialog did not take %s" % (title, path))
 
 
 def main():

@@ -3,15 +3,13 @@
 // databases in the program directory (TABULON_HOME), and the report is saved
 // where it was opened.
 
-#include "app/qtprompt.h"
 #include "common/prompt.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
+#include "definition/startup.h"
 #include "designer/datafieldlist.h"
 #include "designer/designerform.h"
 #include "designer/repdesigner.h"
-#include "output/preview/registerpreview.h"
-#include "output/registeroutput.h"
+#include "output/preview/guihooks.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -56,9 +54,8 @@ int main(int argc, char **argv)
         return ExitUsage;
     }
 
-    RegisterDefinitionClasses();
-    RegisterOutputClasses();
-    RegisterPreviewHooks();
+    RegisterReportSupport();
+    InstallGuiHooks();
     InstallDesignerWindow();
     SetPromptTitle(QStringLiteral("Tabulon"));
 
@@ -78,8 +75,6 @@ int main(int argc, char **argv)
         }
         window.SetCurrentFileName(fileName);
     }
-    TQtPrompt prompt;
-    TPromptGuard promptGuard(&prompt);
     window.show();
     window.DatafieldList()->Refill();
     return QApplication::exec() == 0 ? ExitDone : ExitFailed;

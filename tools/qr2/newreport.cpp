@@ -8,7 +8,6 @@
 #include "definition/expertdataset.h"
 #include "definition/labelformats.h"
 #include "definition/loader.h"
-#include "definition/registerdefinition.h"
 #include "definition/reportcreator.h"
 
 #include <QDir>
@@ -217,7 +216,6 @@ int RunNewReport(int argc, char *argv[])
     if (!problem.isEmpty())
         return usage(problem);
 
-    RegisterDefinitionClasses();
     TForm form;
     auto *report = new TQRDesignReport(&form);
     report->SetName(QStringLiteral("Report"));

@@ -2,7 +2,6 @@
 
 #include "definition/objectstream.h"
 #include "definition/qr2format.h"
-#include "definition/registerdefinition.h"
 #include "definition/reportdata.h"
 
 #include <QFile>
@@ -53,7 +52,6 @@ bool generate(const TOSComponent &record, QStringList *lines, QString *problem)
 
 int RunSqlCommand(const QStringList &args)
 {
-    RegisterDefinitionClasses();
     const QString fileName = args.at(0);
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))

@@ -51,6 +51,7 @@ void InstallGuiHooks()
     RegisterLanguageWindow(QStringLiteral("QRPrintDialog"), [] {
         static QPrinter printer; // the dialog keeps a pointer to it
         auto *dialog = new QPrintDialog(&printer);
+        QRMarkPrintDialogData(*dialog);
         TranslateWindow(dialog, QStringLiteral("QRPrintDialog")); // as the print setup does
         return dialog;
     });

@@ -54,6 +54,15 @@ std::function<int(QPrintDialog &dialog)> &QRPrintDialogExec()
     return exec;
 }
 
+void QRMarkPrintDialogData(QWidget &dialog)
+{
+    // The platform dialog shows the installed printers and the chosen one's type, place and state:
+    // what it lists depends on the machine, so none of it is a text to translate.
+    for (const char *name : {"printers", "type", "location", "status"})
+        for (QObject *part : dialog.findChildren<QObject *>(QLatin1String(name)))
+            MarkShowsData(part);
+}
+
 bool QRPrinterSetup(TQRCustomReport *report)
 {
     if (!report)
@@ -66,6 +75,7 @@ bool QRPrinterSetup(TQRCustomReport *report)
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer);
     QRSetupPrintDialog(report, printer, dialog);
+    QRMarkPrintDialogData(dialog);
     TranslateWindow(&dialog, QStringLiteral("QRPrintDialog"));
     if (QRPrintDialogExec()(dialog) != QDialog::Accepted)
         return false;

@@ -22,3 +22,5 @@ std::function<int(QPrintDialog &dialog)> &QRPrintDialogExec();
 // The whole print setup; false when the user cancelled or no printer is
 // installed (which it says).
 bool QRPrinterSetup(TQRCustomReport *report);
+// Keeps the platform print dialog's printer list and printer details out of language files.
+void QRMarkPrintDialogData(QWidget &dialog);
