@@ -639,7 +639,8 @@ private:
         enter(state);
         endText();
         const Qt::BrushStyle style = brush.style();
-        if (style == Qt::NoBrush)
+        // Texture brushes are not drawn: their colour would paint a solid block instead.
+        if (style == Qt::NoBrush || style == Qt::TexturePattern)
             return false;
         double coverage = 1.0;
         int hatch = -1;
