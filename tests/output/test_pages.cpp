@@ -326,7 +326,9 @@ TEST(PageExport, ExportsThatCannotBeCompletedKeepTheOldFiles)
             files.insert(name, testutil::readFile(f.dir.filePath(name)));
         return files;
     };
-    for (const auto &[name, make] : kinds) {
+    for (const auto &kind : kinds) {
+        const QString &name = kind.first;
+        const Make &make = kind.second; // a plain reference: lambdas below capture it
         SCOPED_TRACE(name.toStdString());
         for (const QString &old : QDir(f.dir.path()).entryList(QDir::Files))
             QFile::remove(f.dir.filePath(old));
