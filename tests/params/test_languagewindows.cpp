@@ -72,8 +72,9 @@ TEST(LanguageWindows, EveryWindowIsListedNamedAndTranslated)
     EXPECT_TRUE(written.Read(QStringLiteral("RepFormDB"), QStringLiteral("Loader.Item1")).contains('='));
 
     // Every text a window shows belongs to a named part, so that a translation reaches it.
-    for (const auto &[section, create] : LanguageWindows()) {
-        std::unique_ptr<QWidget> window(create());
+    for (const auto &entry : LanguageWindows()) {
+        const QString &section = entry.first; // a plain reference: the lambdas below capture it
+        std::unique_ptr<QWidget> window(entry.second());
         TranslatableWidgetWindow(window.get());
         const auto unnamed = [&](QWidget *w, const QString &text) {
             EXPECT_TRUE(!w->objectName().isEmpty() || text.isEmpty() || text.startsWith(QLatin1Char('.')))
@@ -98,7 +99,9 @@ TEST(LanguageWindows, EveryWindowIsListedNamedAndTranslated)
     for (const auto &[section, writer] : LanguageSections())
         builtIn.append({section, writer()});
     SetConfiguredLanguageFile(templateFile);
-    for (const auto &[section, lines] : builtIn) {
+    for (const auto &entry : builtIn) {
+        const auto &section = entry.first; // a plain reference: the lambda below captures it
+        const auto &lines = entry.second;
         const auto sectionWriter = [&] {
             for (const auto &s : LanguageSections())
                 if (s.first == section)
