@@ -121,9 +121,12 @@ void LoadLoaderSettings(TQRDLoader *loader)
         value <= QR::Last)
         printer->SetOutputBin(QR::TQRBin(value));
     TQRPage *page = report->Page();
-    if (readInt(ini, Printer, QStringLiteral("PageOrientation"), &value))
-        page->SetOrientation(QRPaper::TPrinterOrientation(value)); // the page refuses other values
-    if (readInt(ini, Printer, QStringLiteral("PaperSize"), &value))
+    // Values outside the enumerations are ignored here: converting them would be undefined.
+    if (readInt(ini, Printer, QStringLiteral("PageOrientation"), &value) && value >= QRPaper::poPortrait &&
+        value <= QRPaper::poLandscape)
+        page->SetOrientation(QRPaper::TPrinterOrientation(value));
+    if (readInt(ini, Printer, QStringLiteral("PaperSize"), &value) && value >= QRPaper::Default &&
+        value <= QRPaper::Custom)
         page->SetPaperSize(TQRPaperSize(value));
     if (page->PaperSize() == QRPaper::Custom) {
         double size = 0;
