@@ -22,6 +22,14 @@ constexpr int ExitDone = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
+const char *const Usage =
+    "Usage: tabulon-design [FILE.QR2]\n"
+    "Opens the report designer on FILE.QR2, or on a new report when no file is given or the file\n"
+    "does not exist yet. The report is saved where it was opened. The databases the report names are\n"
+    "looked up in the program directory (the executable's, or TABULON_HOME when that is set).\n"
+    "  -h, --help  Shows this help and exits.\n"
+    "Exit codes: 0 the window was closed, 1 the file cannot be read, 2 bad usage.\n";
+
 QTextStream &err()
 {
     static QTextStream stream(stderr);
@@ -31,26 +39,24 @@ QTextStream &err()
 
 int main(int argc, char **argv)
 {
+    // The help is read before a window system is asked for, so that it works without a display.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return ExitDone;
+        }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Opens the report designer on FILE.QR2, or on a new report when no file is given "
-                       "or the file does not exist yet. The report is saved where it was opened."));
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("FILE.QR2"), QStringLiteral("The report file to edit."),
                                  QStringLiteral("[FILE.QR2]"));
     if (!parser.parse(QApplication::arguments())) {
-        err() << "tabulon-design: " << parser.errorText() << Qt::endl;
+        err() << "tabulon-design: " << parser.errorText() << Qt::endl << Usage;
         return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
-        return ExitDone;
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
-        err() << "tabulon-design: one report file at most" << Qt::endl << parser.helpText();
+        err() << "tabulon-design: one report file at most" << Qt::endl << Usage;
         return ExitUsage;
     }
 

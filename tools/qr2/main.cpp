@@ -32,15 +32,22 @@ const char kUsage[] = "Usage:\n"
                       "  tabulon-qr2 resave IN.QR2 OUT.QR2\n"
                       "      loads a report file into a design report and saves it again\n"
                       "  tabulon-qr2 sql FILE.QR2 [QUERY]\n"
-                      "      the SQL the query wizard generates for a wizard query (or each one)\n"
-                      "Exit codes: 0 done, 1 unreadable file, 2 bad usage.\n";
+                      "      the SQL the query wizard generates for a wizard query (or each one)\n";
+const char kExitCodes[] = "Exit codes: 0 done, 1 unreadable file, 2 bad usage.\n";
+
+// The whole usage: every command, "new" included, then the exit codes.
+void printUsage(std::FILE *out)
+{
+    std::fputs(kUsage, out);
+    std::fputs(kNewReportUsage, out);
+    std::fputs(kExitCodes, out);
+}
 
 int usage(const QString &problem = QString())
 {
     if (!problem.isEmpty())
         std::fprintf(stderr, "tabulon-qr2: %s\n", qPrintable(problem));
-    std::fputs(kUsage, stderr);
-    std::fputs(kNewReportUsage, stderr);
+    printUsage(stderr);
     return 2;
 }
 
@@ -159,17 +166,13 @@ int main(int argc, char *argv[])
     if (args.isEmpty())
         return usage();
     if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        std::fputs(kUsage, stdout);
-        std::fputs(kNewReportUsage, stdout);
+        printUsage(stdout);
         return 0;
     }
     // All but "resave" need only bytes.
     const Command commands[] = {
-        {"dump", 1, 2, dump},
-        {"build", 2, 2, build},
-        {"info", 1, 1, info},
-        {"resave", 2, 2, resave},
-        {"sql", 1, 2, RunSqlCommand},
+        {"dump", 1, 2, dump},     {"build", 2, 2, build},       {"info", 1, 1, info},
+        {"resave", 2, 2, resave}, {"sql", 1, 2, RunSqlCommand},
     };
     const QString name = args.takeFirst();
     for (const Command &c : commands) {
